@@ -1,0 +1,7 @@
+#include "core/link/wiimote.h"
+
+namespace kv {
+
+TWiimote Wiimote;
+
+}  // namespace kv

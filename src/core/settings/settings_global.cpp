@@ -1,0 +1,7 @@
+#include "core/settings/settings.h"
+
+namespace kv {
+
+TKestrovaneSetting Settings;
+
+}  // namespace kv
