@@ -1,12 +1,12 @@
 #include "support/xvfb_server.h"
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kv::test {
 
@@ -18,8 +18,8 @@ bool XvfbServer::Start(int width, int height, const std::vector<std::string>& ex
   if (pipe(fds) != 0) return false;
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   const std::string fdText = std::to_string(fds[1]);
-  std::vector<std::string> args = {"Xvfb",     "-displayfd", fdText,   "-screen", "0",
-                                   screen,     "-noreset",   "-nolisten", "tcp"};
+  std::vector<std::string> args = {"Xvfb", "-displayfd", fdText,      "-screen", "0",
+                                   screen, "-noreset",   "-nolisten", "tcp"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
   pid_ = fork();

@@ -18,8 +18,8 @@ inline constexpr HidHandle kInvalidHidHandle = -1;
 // cannot read stays empty or zero. Backends fill what has a natural equivalent.
 struct HidRegistryProperties {
   std::string Class, ClassGuid, DeviceDesc, Driver, FriendlyName, Mfg, Service, Address,
-      BusTypeGuid, Characteristics, EnumeratorName, LocationInformation,
-      PhysicalDeviceObjectName, SecuritySds, UiNumberDescFormat;
+      BusTypeGuid, Characteristics, EnumeratorName, LocationInformation, PhysicalDeviceObjectName,
+      SecuritySds, UiNumberDescFormat;
   std::vector<std::string> CompatibleIds, HardwareId, LowerFilters, UpperFilters;
   uint32_t Capabilities = 0, ConfigFlags = 0, BusNumber = 0, DevType = 0, Exclusive = 0,
            LegacyBusType = 0, UiNumber = 0;
