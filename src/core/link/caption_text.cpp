@@ -3,7 +3,8 @@
 namespace kv {
 
 std::string TrimSystemMessage(std::string_view message) {
-  if (message.size() > kSystemMessageMaxLength) message = message.substr(0, kSystemMessageMaxLength);
+  if (message.size() > kSystemMessageMaxLength)
+    message = message.substr(0, kSystemMessageMaxLength);
   while (!message.empty()) {
     const auto last = static_cast<unsigned char>(message.back());
     if (last > ' ' && last != '.') break;

@@ -9,9 +9,9 @@ namespace kv {
 struct CommandLineOptions {
   bool ShowHelp = false;
   bool ShowVersion = false;
-  bool Demo = false;                 // run the built-in scenario on the virtual Wii Remote
-  std::string VirtualWiimoteFile;    // scenario file for the virtual Wii Remote; empty = none
-  std::string VirtualWiimoteLog;     // where the virtual Wii Remote logs its output reports
+  bool Demo = false;               // run the built-in scenario on the virtual Wii Remote
+  std::string VirtualWiimoteFile;  // scenario file for the virtual Wii Remote; empty = none
+  std::string VirtualWiimoteLog;   // where the virtual Wii Remote logs its output reports
   bool UsesVirtualWiimote() const { return Demo || !VirtualWiimoteFile.empty(); }
 };
 
