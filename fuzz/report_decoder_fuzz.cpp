@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::size_t available = size - at < length ? size - at : length;
     decoder.ShowRead(id, data + at, static_cast<uint16_t>(available));
     CheckReportData(decoder, data + at, available);
-    const uint16_t word = available >= 2 ? static_cast<uint16_t>(data[at] * 256 + data[at + 1])
+    const uint16_t word = available >= 2   ? static_cast<uint16_t>(data[at] * 256 + data[at + 1])
                           : available == 1 ? static_cast<uint16_t>(data[at] * 256)
                                            : 0;
     if (buttons.last != word) std::abort();

@@ -35,168 +35,96 @@ std::set<int> FixedTableCodes() {
   return codes;
 }
 
-TEST(Catalogue, DefaultAssignmentsAndButtonBits) {
-  const std::vector<TButtonAssign> expected = {
-      {"Keys", "Up"},   {"Keys", "Down"},          {"Keys", "Right"},
-      {"Keys", "Left"}, {"Mouse->Left Click", ""}, {"Cursor ON/OFF", ""},
-      {"Keys", "BkSp"}, {"Keys", "Enter"},         {"Mouse->Right Click", ""},
-      {"Keys", "Tab"},  {"Keys", "Enter"}};
-  const TWiimoteButtonAssign assign = DefaultButtonAssign();
-  const uint16_t bits[] = {0x0800, 0x0400, 0x0200, 0x0100, 0x0008, 0x0004,
-                           0x0080, 0x1000, 0x0010, 0x0002, 0x0001};
-  const char* sections[] = {"Up",   "Down", "Right", "Left", "A", "B",
-                            "Home", "Plus", "Minus", "1",    "2"};
-  for (int slot = 0; slot < kButtonCount; ++slot) {
-    EXPECT_EQ(assign[slot], expected[slot]) << "slot " << slot;
-    EXPECT_EQ(kButtonSlots[slot].ButtonBit, bits[slot]) << "slot " << slot;
-    EXPECT_EQ(kButtonSlots[slot].SectionName, sections[slot]);
-  }
+TEST(Catalogue, DefaultAssignments) {
+  // clang-format off
+  const TWiimoteButtonAssign expected = {{
+      {"Keys", "Up"}, {"Keys", "Down"}, {"Keys", "Right"}, {"Keys", "Left"},
+      {"Mouse->Left Click", ""}, {"Cursor ON/OFF", ""}, {"Keys", "BkSp"}, {"Keys", "Enter"},
+      {"Mouse->Right Click", ""}, {"Keys", "Tab"}, {"Keys", "Enter"}}};
+  // clang-format on
+  EXPECT_EQ(DefaultButtonAssign(), expected);
+  uint16_t allBits = 0;
+  for (const ButtonSlotInfo& slot : kButtonSlots) allBits |= slot.ButtonBit;
+  EXPECT_EQ(allBits, 0x1F9F);  // eleven distinct bits; 0x0060 and 0xE000 drive no button
 }
 
-TEST(Catalogue, RowsNamesAndClassifications) {
-  struct Row {
-    const char* name;
-    const char* listText;
-    bool repeats;
-    bool cursorStep;
-  };
-  const Row rows[kActionCount] = {
-      {"Keys", "Keys", true, false},
-      {"Cursor ON/OFF", "Cursor On/OFF & Speed", false, false},
-      {"Cursor ON", "Cursor On", false, false},
-      {"Mouse->Cursor Up", "Mouse -> Cursor Up", false, true},
-      {"Mouse->Cursor Down", "Mouse -> Cursor Down", false, true},
-      {"Mouse->Cursor Right", "Mouse -> Cursor Right", false, true},
-      {"Mouse->Cursor Left", "Mouse -> Cursor Left", false, true},
-      {"Mouse->Left Click", "Mouse -> Left Click", false, false},
-      {"Mouse->Left Double Click", "Mouse -> Left Double Click", false, false},
-      {"Mouse->Right Click", "Mouse -> Right Click", false, false},
-      {"Mouse->Right Double Click", "Mouse -> Right Double Click", false, false},
-      {"Mouse->Middle Click", "Mouse -> Middle Click", false, false},
-      {"Mouse->Middle Double Click", "Mouse -> Middle Double Click", false, false},
-      {"Mouse->Wheel Up", "Mouse -> Wheel Up", true, false},
-      {"Mouse->Wheel Down", "Mouse -> Wheel Down", true, false},
-      {"Web->Forward", "Web -> Forward", true, false},
-      {"Web->Backward", "Web -> Backward", true, false},
-      {"Mixer->Volume Up", "Mixer -> Volume Up", true, false},
-      {"Mixer->Volume Down", "Mixer -> Volume Down", true, false},
-      {"Mixer->Mute", "Mixer -> Mute", false, false},
-      {"Execute", "Execute", false, false},
-  };
-  for (int i = 0; i < kActionCount; ++i) {
-    const Row& row = rows[i];
-    EXPECT_EQ(kActionNames[i], row.name);
-    EXPECT_EQ(kActionListTexts[i], row.listText);
-    EXPECT_EQ(ActionNameOfIndex(i), std::optional<std::string_view>(row.name));
-    EXPECT_EQ(ActionIndexOfName(row.name), std::optional<int>(i));
-    EXPECT_EQ(IsRepeatAction(row.name), row.repeats) << row.name;
-    EXPECT_EQ(IsCursorStepAction(row.name), row.cursorStep) << row.name;
-    // A list text is never a stored name unless both forms coincide.
-    if (std::string_view(row.listText) != row.name) {
-      EXPECT_EQ(ActionIndexOfName(row.listText), std::nullopt) << row.listText;
-      EXPECT_FALSE(IsRepeatAction(row.listText) || IsCursorStepAction(row.listText));
+TEST(Catalogue, StoredNamesListTextsAndClassifications) {
+  int repeats = 0;
+  int cursorSteps = 0;
+  for (int row = 0; row < kActionCount; ++row) {
+    const std::string_view name = kActionNames[row];
+    EXPECT_EQ(ActionNameOfIndex(row), std::optional<std::string_view>(name));
+    EXPECT_EQ(ActionIndexOfName(name), std::optional<int>(row));
+    repeats += IsRepeatAction(name);
+    cursorSteps += IsCursorStepAction(name);
+    const std::string_view listText = kActionListTexts[row];
+    if (row == kActionRowKeys || row == kActionRowExecute) {
+      EXPECT_EQ(listText, name);
+    } else {  // a list text is shown, never stored: it names no action
+      EXPECT_EQ(ActionIndexOfName(listText), std::nullopt) << listText;
+      EXPECT_FALSE(IsRepeatAction(listText) || IsCursorStepAction(listText)) << listText;
     }
   }
-}
-
-TEST(Catalogue, TextsOutsideTheCatalogue) {
-  for (const char* text : {"", "keys", "KEYS", "Keys ", "cursor on/off", "Mouse->Cursor up"}) {
+  EXPECT_EQ(repeats, 7);
+  EXPECT_EQ(cursorSteps, 4);
+  EXPECT_EQ(ActionIndexOfName("Cursor ON/OFF"), 1);
+  EXPECT_EQ(kActionListTexts[1], "Cursor On/OFF & Speed");
+  EXPECT_FALSE(IsRepeatAction("Mixer->Mute") || IsRepeatAction("Execute"));
+  EXPECT_TRUE(IsCursorStepAction("Mouse->Cursor Left"));
+  for (const char* text : {"", "keys", "Keys ", "cursor on/off", "Mouse->Cursor up"}) {
     EXPECT_EQ(ActionIndexOfName(text), std::nullopt) << '"' << text << '"';
-    EXPECT_FALSE(IsRepeatAction(text)) << '"' << text << '"';
-    EXPECT_FALSE(IsCursorStepAction(text)) << '"' << text << '"';
+    EXPECT_FALSE(IsRepeatAction(text) || IsCursorStepAction(text)) << '"' << text << '"';
   }
-  for (int row : {-1, 21, 1000, -2147483647 - 1}) EXPECT_EQ(ActionNameOfIndex(row), std::nullopt);
+  for (int row : {-1, 21, -2147483647 - 1}) EXPECT_EQ(ActionNameOfIndex(row), std::nullopt);
 }
 
 TEST(ReplaceAll, ReplacesLeftToRightWithoutRescanning) {
   struct Case {
-    const char* text;
-    const char* search;
-    const char* replacement;
-    const char* expected;
+    const char *text, *search, *replacement, *expected;
   };
-  const Case cases[] = {
-      {"aXbXc", "X", "", "abc"},  {"WinWin", "Win", "", ""},
-      {"aaa", "aa", "b", "ba"},   {"aaaa", "aa", "a", "aa"},  // no re-scan of replacements
-      {"abc", "b", "bb", "abbc"}, {"xyz", "q", "r", "xyz"},
-      {"", "X", "Y", ""},         {"abc", "abc", "", ""},
-      {"abc", "abcd", "", "abc"}, {"win+d", "Win", "", "win+d"},  // case-sensitive
-      {"text", "", "Z", "text"},                                  // an empty search changes nothing
-  };
+  const Case cases[] = {{"aXbXc", "X", "", "abc"},     {"WinWin", "Win", "", ""},
+                        {"aaa", "aa", "b", "ba"},      {"aaaa", "aa", "a", "aa"},
+                        {"abc", "b", "bb", "abbc"},    {"abc", "abcd", "", "abc"},
+                        {"win+d", "Win", "", "win+d"}, {"text", "", "Z", "text"}};
   for (const Case& c : cases) {
-    EXPECT_EQ(ReplaceAll(c.text, c.search, c.replacement), c.expected)
-        << c.text << " / " << c.search << " / " << c.replacement;
+    EXPECT_EQ(ReplaceAll(c.text, c.search, c.replacement), c.expected) << c.text << "/" << c.search;
   }
 }
 
 TEST(ReplaceAll, WindowsKeyRemoval) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Win+D", "D"},
-      {"Ctrl+Alt+Win", "Ctrl+Alt"},
-      {"Win", ""},
-      {"Ctrl+Win+D", "CtrlD"},
-      {"Shift+D+Win", "Shift+D"},
-      {"win+d", "win+d"},
-      {"Win+Win+X", "X"},
-      {"", ""},
-      {"Ctrl+X", "Ctrl+X"},
-  };
+      {"Win+D", "D"},          {"Ctrl+Alt+Win", "Ctrl+Alt"}, {"Win", ""},
+      {"Ctrl+Win+D", "CtrlD"}, {"Shift+D+Win", "Shift+D"},   {"win+d", "win+d"},
+      {"Win+Win+X", "X"}};
   for (const auto& [text, expected] : cases) EXPECT_EQ(RemoveWindowsKey(text), expected) << text;
 }
 
 TEST(ShortCut, TextOfWords) {
   RecordingKeyNames keyNames;
   keyNames.names = {{0x6B, "Num +"}, {0x10, "Shift"}};
+  // Keypad digits share the main names; bits other than the modifiers are ignored; a key without
+  // a name gives no text whatever the modifiers.
+  // clang-format off
   const std::pair<uint16_t, const char*> cases[] = {
-      {0x4000 + 88, "Ctrl+X"},
-      {0xE000 + 116, "Shift+Ctrl+Alt+F5"},
-      {13, "Enter"},
-      {0xA000 + 8, "Shift+Alt+BkSp"},
-      {97, "1"},  // keypad digits are named like the main ones
-      {105, "9"},
-      {112, "F1"},
-      {135, "F24"},
-      {136, ""},            // beyond F24: the layout has no name here
-      {0x1000 + 'Q', "Q"},  // bits other than the modifiers are ignored
-      {0xE000, ""},         // no key name means no text, modifiers or not
-      {0xE000 + 0x6B, "Shift+Ctrl+Alt+Num +"},
-      {0x4000 + 0x10, "Ctrl+Shift"},
-  };
+      {0x4000 + 88, "Ctrl+X"}, {0xE000 + 116, "Shift+Ctrl+Alt+F5"}, {13, "Enter"},
+      {0xA000 + 8, "Shift+Alt+BkSp"}, {97, "1"}, {105, "9"}, {135, "F24"}, {0x1000 + 'Q', "Q"},
+      {0xE000 + 136, ""}, {0xE000 + 0x6B, "Shift+Ctrl+Alt+Num +"}, {0x4000 + 0x10, "Ctrl+Shift"}};
+  // clang-format on
   for (const auto& [word, expected] : cases) EXPECT_EQ(ShortCutToText(word, keyNames), expected);
 }
 
 TEST(ShortCut, WordsOfTexts) {
   RecordingKeyNames keyNames;
   keyNames.names = {{0x6B, "Num +"}, {0x10, "Shift"}, {0x12, "Alt"}};
+  // "5" is the main keyboard's key, never keypad 101; names are not trimmed.
+  // clang-format off
   const std::pair<const char*, uint16_t> cases[] = {
-      {"Ctrl+X", 0x4058},
-      {"alt+ctrl+x", 0xC058},
-      {"Ctrl+Alt+X", 0xC058},
-      {"^X", 0x4058},
-      {"^^x", 0x4058},
-      {"SHIFT+^Alt+f5", 0xE074},
-      {"Enter", 13},
-      {"eNTER", 13},
-      {"5", 53},  // main key, not keypad 101
-      {"Alt+Right", 0x8027},
-      {"Alt+Left", 0x8025},
-      {"f24", 135},
-      {"Shift+Shift", 0x2010},
-      {"Ctrl+Alt", 0x4012},
-      {"Shift+Num +", 0x206B},
-      {"Ctrl+", 0},
-      {"", 0},
-      {"CtrlD", 0},
-      {"^", 0},
-      {"Shift+Alt+", 0},
-      {"Ctrl+X+", 0},
-      {" X", 0},
-      {"Ctrl +X", 0},
-      {"F25", 0},
-      {"Win+D", 0},
-      {"Num", 0},
-      {"X+Ctrl", 0},
-  };
+      {"Ctrl+X", 0x4058}, {"alt+ctrl+x", 0xC058}, {"^X", 0x4058}, {"^^x", 0x4058},
+      {"SHIFT+^Alt+f5", 0xE074}, {"eNTER", 13}, {"5", 53}, {"Alt+Right", 0x8027},
+      {"Shift+Shift", 0x2010}, {"Ctrl+Alt", 0x4012}, {"Shift+Num +", 0x206B}, {"Ctrl+", 0},
+      {"", 0}, {"CtrlD", 0}, {"^", 0}, {"Ctrl+X+", 0}, {" X", 0}, {"Ctrl +X", 0}, {"F25", 0},
+      {"Win+D", 0}, {"X+Ctrl", 0}};
+  // clang-format on
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(TextToShortCut(text, keyNames), expected) << '"' << text << '"';
   }

@@ -26,7 +26,7 @@ class ReportDecoderTest : public ::testing::Test {
   void Send(uint8_t id, std::vector<uint8_t> data) {
     decoder.ShowRead(id, data.data(), static_cast<uint16_t>(data.size()));
   }
-  // A 0x33 report with the given accelerometer bytes and two IR points (x, y, size each).
+  // A 0x33 report with two IR points (x, y, size each).
   void SendIR(int x1, int y1, int s1, int x2, int y2, int s2) {
     auto point = [](int x, int y, int s) {
       return std::vector<uint8_t>{static_cast<uint8_t>(x & 0xFF), static_cast<uint8_t>(y & 0xFF),
@@ -73,21 +73,24 @@ TEST_F(ReportDecoderTest, WorkedExampleKeepsMidpointWhenOnePointIsLost) {
 }
 
 TEST_F(ReportDecoderTest, ExtrapolatesFromEitherPointInTheLastKnownDirection) {
-  SendIR(500, 300, 1, 100, 700, 1);  // point 2 left of and below point 1
-  EXPECT_FALSE(wiimote.IR2XGreater);
-  EXPECT_TRUE(wiimote.IR2YGreater);
+  SendIR(100, 700, 1, 500, 300, 1);  // point 2 right of and above point 1
+  EXPECT_TRUE(wiimote.IR2XGreater);
+  EXPECT_FALSE(wiimote.IR2YGreater);
   ExpectMid(300, 500);
-  SendIR(0, 0, 15, 50, 650, 2);  // point 2 alone
-  ExpectMid(50 + 200, 650 - 200);
+  SendIR(0, 0, 15, 50, 650, 2);  // point 2 alone; no clamping here
+  ExpectMid(50 - 200, 650 + 200);
   SendIR(450, 250, 2, 0, 0, 15);  // point 1 alone
-  ExpectMid(450 - 200, 250 + 200);
+  ExpectMid(450 + 200, 250 - 200);
   SendIR(1, 2, 15, 3, 4, 15);  // neither: everything stays
-  ExpectMid(250, 450);
+  ExpectMid(650, 50);
   EXPECT_EQ(wiimote.IRHalfDX, 200);
   EXPECT_EQ(wiimote.IRHalfDY, 200);
 }
 
 TEST_F(ReportDecoderTest, HalvingAndEqualCoordinates) {
+  SendIR(10, 20, 15, 30, 40, 15);  // nothing seen yet: the midpoint stays at the origin
+  ExpectMid(0, 0);
+  EXPECT_EQ(wiimote.IR2X, 30);
   SendIR(1, 7, 0, 4, 7, 14);  // odd distance, equal Y; size 14 is still seen
   EXPECT_EQ(wiimote.IRHalfDX, 1);
   EXPECT_EQ(wiimote.IRHalfDY, 0);
@@ -97,19 +100,6 @@ TEST_F(ReportDecoderTest, HalvingAndEqualCoordinates) {
   EXPECT_FALSE(wiimote.IR2XGreater);
   SendIR(100, 10, 3, 0, 0, 15);  // point 2 lost: IR1X - 0
   ExpectMid(100, 10 + 40);
-}
-
-TEST_F(ReportDecoderTest, LonePointExtrapolationIsNotClamped) {
-  SendIR(100, 0, 0, 500, 0, 0);
-  SendIR(0, 0, 15, 50, 0, 0);
-  EXPECT_EQ(wiimote.IRMidX, -150);
-}
-
-TEST_F(ReportDecoderTest, NoPointSeenOnFirstReportLeavesMidpointAtOrigin) {
-  SendIR(10, 20, 15, 30, 40, 15);
-  ExpectMid(0, 0);
-  EXPECT_EQ(wiimote.IR2X, 30);
-  EXPECT_EQ(wiimote.IR2Size, 15);
 }
 
 TEST_F(ReportDecoderTest, WhatEachReportTouches) {
