@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/actions/catalogue.h"
@@ -79,65 +81,42 @@ TEST(IRStep, TruncatesTowardZeroLeftOfThePrimaryDisplay) {
 TEST(IRStep, UnknownPrimaryDisplayMovesNothing) {
   PointerRig rig(std::vector<sim::DisplayRect>{});
   rig.settings.CursorMode = "IR";
-  rig.desktop.PlaceCursor({300, 300});
-  rig.pointer.MotionTimerTimer();
+  EXPECT_FALSE(rig.pointer.IRStep({300, 300}));
   EXPECT_TRUE(rig.desktop.Moves().empty());
 }
 
-TEST(CursorSteps, HoldTwentyTicksThenGlideAfterRelease) {
+// Runs `ticks` cursor-step ticks; returns the horizontal move and the velocity of each.
+std::pair<std::vector<int32_t>, std::vector<int32_t>> Ticks(PointerRig& rig, int ticks) {
+  std::pair<std::vector<int32_t>, std::vector<int32_t>> out;
+  for (int tick = 0; tick < ticks; ++tick) {
+    out.first.push_back(rig.StepTick().X);
+    out.second.push_back(rig.pointer.StepVelocityX());
+  }
+  return out;
+}
+
+TEST(CursorSteps, BuildUpGlideAndReversal) {
   PointerRig rig;
   rig.desktop.PlaceCursor({100, 500});
   rig.Hold(kSlotRight, "Mouse->Cursor Right");
-  std::vector<int32_t> moved;
-  int32_t total = 0;
-  for (int tick = 0; tick < 20; ++tick) {
-    const Point d = rig.StepTick();
-    EXPECT_EQ(d.Y, 0);
-    moved.push_back(d.X);
-    total += d.X;
-  }
+  auto [moved, velocity] = Ticks(rig, 20);
   EXPECT_EQ(moved, (std::vector<int32_t>{0, 0,  1,  2,  3,  4,  5,  6,  7,  8,
                                          9, 10, 11, 12, 13, 14, 14, 14, 14, 14}));
-  EXPECT_EQ(total, 161);
-  EXPECT_EQ(rig.pointer.StepVelocityX(), 16);
+  EXPECT_EQ(rig.desktop.Cursor(), (Point{261, 500}));  // 161 pixels, none vertically
+  EXPECT_EQ(velocity.back(), 16);
 
-  rig.wiimote.ButtonState[kSlotRight].Pressed = false;
-  std::vector<int32_t> glide, velocity;
-  for (int tick = 0; tick < 5; ++tick) {
-    glide.push_back(rig.StepTick().X);
-    velocity.push_back(rig.pointer.StepVelocityX());
-  }
-  EXPECT_EQ(glide, (std::vector<int32_t>{6, 2, 0, 0, 0}));
+  rig.wiimote.ButtonState[kSlotRight].Pressed = false;  // glide and stop
+  std::tie(moved, velocity) = Ticks(rig, 5);
+  EXPECT_EQ(moved, (std::vector<int32_t>{6, 2, 0, 0, 0}));
   EXPECT_EQ(velocity, (std::vector<int32_t>{8, 4, 2, 1, 0}));
-}
 
-TEST(CursorSteps, ReversalQuartersTheVelocityToZeroThenBuildsUp) {
-  PointerRig rig;
-  rig.desktop.PlaceCursor({500, 500});
-  rig.Hold(kSlotRight, "Mouse->Cursor Right");
-  for (int tick = 0; tick < 18; ++tick) rig.StepTick();
+  rig.wiimote.ButtonState[kSlotRight].Pressed = true;
+  Ticks(rig, 16);
   rig.wiimote.ButtonState[kSlotRight].Pressed = false;
-  rig.Hold(kSlotLeft, "Mouse->Cursor Left");
-  std::vector<int32_t> moved, velocity;
-  for (int tick = 0; tick < 7; ++tick) {
-    moved.push_back(rig.StepTick().X);
-    velocity.push_back(rig.pointer.StepVelocityX());
-  }
+  rig.Hold(kSlotLeft, "Mouse->Cursor Left");  // reversed at full speed
+  std::tie(moved, velocity) = Ticks(rig, 7);
   EXPECT_EQ(velocity, (std::vector<int32_t>{4, 1, 0, -1, -2, -3, -4}));
   EXPECT_EQ(moved, (std::vector<int32_t>{2, 0, 0, 0, 0, -1, -2}));
-}
-
-TEST(CursorSteps, UpIsTowardTheTopAndCapsAtFourteenPixels) {
-  PointerRig rig;
-  rig.desktop.PlaceCursor({500, 1000});
-  rig.Hold(kSlotA, "Mouse->Cursor Up");
-  std::vector<int32_t> dy;
-  for (int tick = 0; tick < 30; ++tick) dy.push_back(rig.StepTick().Y);
-  EXPECT_EQ(dy[2], -1);
-  EXPECT_EQ(dy[15], -14);
-  EXPECT_EQ(dy[29], -14);
-  EXPECT_EQ(rig.pointer.StepVelocityY(), 16);
-  EXPECT_FALSE(rig.motionTimer.Enabled());  // works with the motion cursor off
 }
 
 TEST(CursorSteps, LaterSlotWinsAndOnlyStoredStepNamesCount) {
@@ -162,12 +141,13 @@ TEST(CursorSteps, LaterSlotWinsAndOnlyStoredStepNamesCount) {
        {-1, 0}},
       {"both axes", {{kSlotB, "Mouse->Cursor Left"}, {kSlotMinus, "Mouse->Cursor Down"}}, {-1, 1}},
       {"assignment, not slot", {{kSlotRight, "Mouse->Cursor Left"}}, {-1, 0}},
+      {"up is toward the top", {{kSlotA, "Mouse->Cursor Up"}}, {0, -1}},
       {"list text", {{kSlotUp, "Mouse -> Cursor Up"}}, {0, 0}},
       {"other action", {{kSlotA, "Mouse->Left Click"}}, {0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    PointerRig rig;
+    PointerRig rig;  // the motion cursor is off: steps work all the same
     rig.desktop.PlaceCursor({500, 500});
     for (const Held& h : c.held) rig.Hold(h.slot, h.action);
     rig.StepTick();

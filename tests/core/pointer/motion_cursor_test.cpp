@@ -80,22 +80,25 @@ TEST(MotionStep, ExtremeRestValuesSaturateInsteadOfOverflowing) {
   EXPECT_EQ(rig.desktop.Cursor(), (Point{1919, 0}));  // held on the desktop
 }
 
-TEST(PointerTick, ChoosesTheStepByModeAndIRVisibility) {
-  struct Case {
+TEST(PointerTick, ChoosesTheStepByModeAndIRVisibilityThenRunsTheEdgeRumble) {
+  const struct {
     const char* mode;
     bool useMotionWhenLost;
     int32_t size1, size2;
     Point expected;
+    uint8_t led;
+  } cases[] = {
+      // From the left border (0, 500): tilt (10, 10) moves (6, 5); the IR midpoint (424, 600)
+      // aims at (600, 600) on 1024x765, and one sixth of the way is (100, 516).
+      {"Motion", false, 0, 0, {6, 505}, kLedsCursorOn},
+      {"IR", false, 0, 0, {100, 516}, kLedsCursorOn},
+      {"IR", true, 15, 15, {6, 505}, kLedsCursorOn},
+      {"IR", true, 15, 3, {100, 516}, kLedsCursorOn},
+      {"IR", false, 15, 15, {100, 516}, kLedsCursorOn},
+      {"motion", false, 0, 0, {0, 500}, kLedsRumble},  // no step, but the rumble still runs
+      {"", true, 15, 15, {0, 500}, kLedsRumble},
   };
-  // Tilt (10, 10) gives (6, 5); the IR midpoint (424, 600) on 1024x765 aims at (600, 600),
-  // one sixth of the way from (300, 300) is (350, 350).
-  const Case cases[] = {
-      {"Motion", false, 0, 0, {306, 305}}, {"IR", false, 0, 0, {350, 350}},
-      {"IR", true, 15, 15, {306, 305}},    {"IR", true, 15, 3, {350, 350}},
-      {"IR", false, 15, 15, {350, 350}},   {"motion", false, 0, 0, {300, 300}},
-      {"", true, 15, 15, {300, 300}},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.size1) + "/" +
                  std::to_string(c.size2));
     PointerRig rig({{0, 0, 1024, 765}});
@@ -106,106 +109,55 @@ TEST(PointerTick, ChoosesTheStepByModeAndIRVisibility) {
     rig.wiimote.IRMidX = 424;
     rig.wiimote.IRMidY = 600;
     rig.Tilt(10, 10);
-    rig.TickFrom({300, 300});
+    rig.TickFrom({0, 500});
     EXPECT_EQ(rig.desktop.Cursor(), c.expected);
-    // The edge rumble runs whatever the mode: away from an edge it re-sends the LEDs.
-    EXPECT_EQ(rig.output.Sent, std::vector<uint8_t>{kLedsCursorOn});
+    EXPECT_EQ(rig.output.Sent, std::vector<uint8_t>{c.led});
   }
 }
 
-TEST(PointerTick, OddModeStillRumblesAtAnEdge) {
-  PointerRig rig;
-  rig.settings.CursorMode = "Mouse";
-  rig.Tilt(50, 50);
-  EXPECT_EQ(rig.TickFrom({0, 500}), (Point{0, 0}));
-  EXPECT_EQ(rig.output.Sent, std::vector<uint8_t>{kLedsRumble});
-  EXPECT_EQ(rig.desktop.SetCursorPosCalls(), 0u);
-}
-
-TEST(PointerTick, BeforeAnyReportRunsToTheTopLeftCornerAndPulsesOnce) {
-  PointerRig rig;  // samples are 0, rest values 128: dx = dy = -128
-  rig.desktop.PlaceCursor(kCentre);
-  for (int tick = 0; tick < 100; ++tick) {
-    rig.pointer.MotionTimerTimer();
-    rig.clock.Advance(10);
-  }
-  EXPECT_EQ(rig.desktop.Cursor(), (Point{0, 0}));
-  // LEDs while on the way, one pulse on arrival at the top, its end, then quiet at the edge.
-  std::vector<uint8_t> sent = rig.output.Sent;
-  ASSERT_GE(sent.size(), 3u);
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), kLedsRumble), 1);
-  const auto pulse = std::find(sent.begin(), sent.end(), kLedsRumble);
-  EXPECT_EQ(std::vector<uint8_t>(pulse, sent.end()),
-            (std::vector<uint8_t>{kLedsRumble, kLedsCursorOn}));
-}
-
-TEST(PointerTick, ReadsOnceWithoutAMoveAndTwiceWithOne) {
+TEST(PointerTick, ReadsTwiceOnlyAfterAMoveSkipsUnreadableTicksIgnoresFailedMoves) {
   PointerRig rig;
   rig.Tilt(0, 0);
   rig.TickFrom(kCentre);
   EXPECT_EQ(rig.desktop.GetCursorPosCalls(), 1u);
   EXPECT_EQ(rig.desktop.SetCursorPosCalls(), 0u);
-  rig.Tilt(10, 0);
-  rig.TickFrom(kCentre);
-  EXPECT_EQ(rig.desktop.GetCursorPosCalls(), 3u);
-  EXPECT_EQ(rig.desktop.SetCursorPosCalls(), 1u);
-  EXPECT_LE(rig.desktop.IsOnDisplayCalls(), 8u);
-}
-
-TEST(PointerTick, FailedReadSkipsTheTickAndFailedMoveIsIgnored) {
-  PointerRig rig;
   rig.Tilt(10, 10);
-  rig.desktop.PlaceCursor({0, 500});
+  rig.TickFrom({0, 500});
+  EXPECT_EQ(rig.desktop.GetCursorPosCalls(), 3u);
+  EXPECT_LE(rig.desktop.IsOnDisplayCalls(), 8u);
+
+  rig.output.Sent.clear();
   rig.desktop.SetFailGetCursorPos(true);
-  rig.pointer.MotionTimerTimer();
-  EXPECT_TRUE(rig.desktop.Moves().empty());
+  rig.TickFrom({0, 500});
+  EXPECT_EQ(rig.desktop.SetCursorPosCalls(), 1u);
   EXPECT_TRUE(rig.output.Sent.empty());
 
   rig.desktop.SetFailGetCursorPos(false);
   rig.desktop.SetFailSetCursorPos(true);
-  rig.pointer.MotionTimerTimer();
-  // The cursor stayed at the left border, and the rumble follows where it really is.
-  EXPECT_EQ(rig.desktop.Cursor(), (Point{0, 500}));
+  // The cursor stays at the left border, and the rumble follows where it really is.
+  EXPECT_EQ(rig.TickFrom({0, 500}), (Point{0, 0}));
   EXPECT_EQ(rig.output.Sent, std::vector<uint8_t>{kLedsRumble});
 }
 
 TEST(EdgeTest, OuterBordersAreEdgesBordersBetweenDisplaysAreNot) {
-  struct Case {
-    const char* layout;
+  const std::vector<sim::DisplayRect> lShape = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+  const struct {
     const std::vector<sim::DisplayRect>* displays;
     Point point;
     bool edge;
+  } cases[] = {
+      {&kOneDisplay, {1, 1}, false},      {&kOneDisplay, {0, 540}, true},
+      {&kOneDisplay, {1919, 540}, true},  {&kOneDisplay, {960, 0}, true},
+      {&kOneDisplay, {960, 1079}, true},  {&kSideBySide, {1919, 540}, false},
+      {&kSideBySide, {1920, 540}, false}, {&kSideBySide, {3839, 540}, true},
+      {&kLeftOfPrimary, {0, 540}, false}, {&kLeftOfPrimary, {-1920, 540}, true},
+      {&lShape, {1919, 1050}, true},      {&lShape, {1919, 1000}, false},
+      {&lShape, {2000, 1023}, true},
   };
-  const std::vector<sim::DisplayRect> lShape = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
-  const Case cases[] = {
-      {"one", &kOneDisplay, {960, 540}, false},   {"one", &kOneDisplay, {0, 540}, true},
-      {"one", &kOneDisplay, {1919, 540}, true},   {"one", &kOneDisplay, {960, 0}, true},
-      {"one", &kOneDisplay, {960, 1079}, true},   {"one", &kOneDisplay, {1, 1}, false},
-      {"two", &kSideBySide, {1919, 540}, false},  {"two", &kSideBySide, {1920, 540}, false},
-      {"two", &kSideBySide, {3839, 540}, true},   {"two", &kSideBySide, {0, 540}, true},
-      {"two", &kSideBySide, {2500, 1079}, true},  {"left", &kLeftOfPrimary, {-1, 540}, false},
-      {"left", &kLeftOfPrimary, {0, 540}, false}, {"left", &kLeftOfPrimary, {-1920, 540}, true},
-      {"L", &lShape, {1919, 1050}, true},         {"L", &lShape, {1919, 1000}, false},
-      {"L", &lShape, {2000, 1023}, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.layout) + " " + std::to_string(c.point.X) + "," +
-                 std::to_string(c.point.Y));
+  for (const auto& c : cases) {
     PointerRig rig(*c.displays);
-    EXPECT_EQ(rig.pointer.IsAtScreenEdge(c.point), c.edge);
+    EXPECT_EQ(rig.pointer.IsAtScreenEdge(c.point), c.edge) << c.point.X << "," << c.point.Y;
   }
-}
-
-TEST(EdgeRumble, CrossingBetweenDisplaysIsQuietReachingTheFarBorderPulses) {
-  PointerRig rig(kSideBySide);
-  rig.Tilt(20, 0);  // 13 px per tick to the right
-  rig.desktop.PlaceCursor({1800, 500});
-  for (int tick = 0; tick < 20; ++tick) rig.pointer.MotionTimerTimer();
-  EXPECT_GT(rig.desktop.Cursor().X, 1920);
-  EXPECT_EQ(std::count(rig.output.Sent.begin(), rig.output.Sent.end(), kLedsRumble), 0);
-  for (int tick = 0; tick < 200; ++tick) rig.pointer.MotionTimerTimer();
-  EXPECT_EQ(rig.desktop.Cursor().X, 3839);
-  EXPECT_EQ(std::count(rig.output.Sent.begin(), rig.output.Sent.end(), kLedsRumble), 1);
 }
 
 TEST(EdgeRumble, RowsInOrderAcrossTheClockWrap) {
@@ -250,47 +202,28 @@ TEST(EdgeRumble, RowsInOrderAcrossTheClockWrap) {
   }
 }
 
-TEST(CursorSwitch, OnOffLedsTimerAndWasOn) {
-  PointerRig rig;
-  rig.pointer.CursorOn();
-  EXPECT_TRUE(rig.motionTimer.Enabled());
-  EXPECT_FALSE(rig.pointer.CursorWasOn());
-  rig.pointer.CursorOn();
-  EXPECT_TRUE(rig.pointer.CursorWasOn());
-  rig.pointer.CursorOff();
-  EXPECT_FALSE(rig.motionTimer.Enabled());
-  EXPECT_FALSE(rig.pointer.CursorWasOn());
-  EXPECT_EQ(rig.output.Sent, (std::vector<uint8_t>{kLedsCursorOn, kLedsCursorOn, kLedsCursorOff}));
-
-  rig.output.Sent.clear();
-  rig.pointer.CursorOnOffButtonClick();
-  EXPECT_TRUE(rig.pointer.CursorIsOn());
-  rig.pointer.CursorOnOffButtonClick();
-  EXPECT_FALSE(rig.pointer.CursorIsOn());
-  EXPECT_FALSE(rig.pointer.CursorWasOn());
-  EXPECT_EQ(rig.output.Sent, (std::vector<uint8_t>{kLedsCursorOn, kLedsCursorOff}));
-}
-
-TEST(CursorSwitch, CalibrationTakesTheNewestSamplesAndRecalibrateRunsIt) {
+TEST(CursorSwitch, LedsTimerWasOnAndRecalibration) {
   PointerRig rig;
   rig.acc.X.Push(120);
   rig.acc.Y.Push(133);
   rig.acc.Z.Push(155);
-  rig.pointer.CursorOn();  // Recalibrate off: rest values untouched
-  EXPECT_EQ(rig.settings.BaseX, 128);
+  rig.pointer.CursorOnOffButtonClick();
+  EXPECT_TRUE(rig.pointer.CursorIsOn());
+  EXPECT_FALSE(rig.pointer.CursorWasOn());
+  rig.pointer.CursorOn();
+  EXPECT_TRUE(rig.pointer.CursorWasOn());
+  EXPECT_EQ(rig.settings.BaseX, 128);  // Recalibrate off
 
   rig.settings.Recalibrate = true;
-  rig.pointer.CursorOff();
-  EXPECT_EQ((Point{rig.settings.BaseX, rig.settings.BaseY}), (Point{120, 133}));
-  EXPECT_EQ(rig.settings.BaseZ, 155);
-
+  rig.pointer.CursorOnOffButtonClick();
+  EXPECT_FALSE(rig.motionTimer.Enabled());
+  EXPECT_FALSE(rig.pointer.CursorWasOn());
+  EXPECT_EQ(rig.output.Sent, (std::vector<uint8_t>{kLedsCursorOn, kLedsCursorOn, kLedsCursorOff}));
+  EXPECT_EQ((std::vector<int32_t>{rig.settings.BaseX, rig.settings.BaseY, rig.settings.BaseZ}),
+            (std::vector<int32_t>{120, 133, 155}));
   rig.acc.X.Push(90);
   rig.pointer.CursorOn();
   EXPECT_EQ(rig.settings.BaseX, 90);
-
-  rig.acc.Y.Push(77);
-  rig.pointer.CalibrateButtonClick();
-  EXPECT_EQ(rig.settings.BaseY, 77);
 }
 
 }  // namespace

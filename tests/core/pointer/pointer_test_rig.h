@@ -21,20 +21,35 @@ class RecordingOutput final : public ControllerOutput {
   std::vector<uint8_t> Sent;
 };
 
-// The settings a start without config.ini gives.
-inline TKestrovaneSetting DefaultPointerSettings() {
-  TKestrovaneSetting s;
-  s.CursorMode = "Motion";
-  s.SensorThreshold = 2;
-  s.OnPush = "Slower";
-  s.BaseX = 128;
-  s.BaseY = 128;
-  s.BaseZ = 160;
-  s.RumbleOnEdge = true;
-  s.SpeedFast = 5;
-  s.SpeedSlow = 3;
-  return s;
-}
+// Everything a pointer control reads and drives besides the desktop, with the settings of a
+// start without config.ini.
+struct PointerInputs {
+  PointerInputs() {
+    settings.CursorMode = "Motion";
+    settings.OnPush = "Slower";
+    settings.BaseX = settings.BaseY = 128;
+    settings.BaseZ = 160;
+    settings.RumbleOnEdge = true;
+    settings.SpeedFast = 5;
+    settings.SpeedSlow = 3;
+  }
+  // Newest accelerometer samples this many counts from the rest values.
+  void Tilt(int32_t dx, int32_t dy) {
+    acc.X.Push(settings.BaseX + dx);
+    acc.Y.Push(settings.BaseY + dy);
+  }
+  void Hold(int slot, const char* action) {
+    wiimote.ButtonAssign[slot].ActionType = action;
+    wiimote.ButtonState[slot].Pressed = true;
+  }
+
+  TKestrovaneSetting settings;
+  TWiimote wiimote;
+  AccHistories acc;
+  sim::FakeClock clock{1000};
+  RecordingOutput output;
+  sim::SimTimer motionTimer;
+};
 
 inline const std::vector<sim::DisplayRect> kOneDisplay = {{0, 0, 1920, 1080}};
 inline const std::vector<sim::DisplayRect> kSideBySide = {{0, 0, 1920, 1080},
@@ -42,16 +57,10 @@ inline const std::vector<sim::DisplayRect> kSideBySide = {{0, 0, 1920, 1080},
 inline const std::vector<sim::DisplayRect> kLeftOfPrimary = {{0, 0, 1920, 1080},
                                                              {-1920, 0, 1920, 1080}};
 
-// A pointer control wired to sim ports.
-struct PointerRig {
+// A pointer control on the in-memory desktop.
+struct PointerRig : PointerInputs {
   explicit PointerRig(std::vector<sim::DisplayRect> displays = kOneDisplay)
       : desktop(std::move(displays)) {}
-
-  // Newest accelerometer samples this many counts from the rest values.
-  void Tilt(int32_t dx, int32_t dy) {
-    acc.X.Push(settings.BaseX + dx);
-    acc.Y.Push(settings.BaseY + dy);
-  }
 
   // One pointer tick from `start`; returns how far the cursor went.
   Point TickFrom(Point start) {
@@ -59,26 +68,14 @@ struct PointerRig {
     pointer.MotionTimerTimer();
     return {desktop.Cursor().X - start.X, desktop.Cursor().Y - start.Y};
   }
-
-  void Hold(int slot, const char* action) {
-    wiimote.ButtonAssign[slot].ActionType = action;
-    wiimote.ButtonState[slot].Pressed = true;
-  }
-
-  // One cursor-step tick; returns the cursor's movement.
+  // One cursor-step tick; returns how far the cursor went.
   Point StepTick() {
     const Point before = desktop.Cursor();
     pointer.CursorTimerTimer();
     return {desktop.Cursor().X - before.X, desktop.Cursor().Y - before.Y};
   }
 
-  TKestrovaneSetting settings = DefaultPointerSettings();
-  TWiimote wiimote;
-  AccHistories acc;
-  sim::FakeClock clock{1000};
   sim::SimDesktop desktop;
-  RecordingOutput output;
-  sim::SimTimer motionTimer;
   PointerControl pointer{settings, wiimote, acc, clock, desktop, output, motionTimer};
 };
 
