@@ -14,6 +14,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "core/actions/button_dispatch.h"
@@ -101,30 +102,15 @@ class PulseMixerTest : public ::testing::Test {
   test::PulseServer server_;
 };
 
-TEST_F(PulseMixerTest, DefaultSinkIsDeviceZeroWithAStereoLine) {
-  UiQueue ui;
-  PulseMixerApi api(server_.Address(), ui.Poster());
-  TAudioMixer mixer(api);
-  EXPECT_EQ(mixer.MixerId(), 0);
-  EXPECT_TRUE(mixer.Notifying());
-  EXPECT_EQ(mixer.Manufacturer(), "0 = Unknown");
-  EXPECT_NE(mixer.ProductName().find("pulseaudio"), std::string::npos) << mixer.ProductName();
-  ASSERT_EQ(mixer.Destinations().size(), 1u);
-  EXPECT_EQ(mixer.Destinations()[0].Data.Channels, 2u);
-  EXPECT_TRUE(mixer.WriteLineVolume(0, -1, 30000, 20000, 0));
-  EXPECT_EQ(ServerVolumes(), (Values{ScaleToPulseVolume(30000), ScaleToPulseVolume(20000)}));
-  const TLineVolume read = mixer.ReadLineVolume(0, -1);
-  EXPECT_EQ(read.Left, 30000);
-  EXPECT_EQ(read.Right, 20000);
-  EXPECT_TRUE(read.Stereo);
-  EXPECT_EQ(read.Mute, 0);
-}
-
 TEST_F(PulseMixerTest, VolumeActionsStepClampAndMuteTheDefaultSink) {
   PulseMixerApi api(server_.Address());
   TAudioMixer mixer(api);
   ASSERT_EQ(mixer.MixerId(), 0);
   EXPECT_FALSE(mixer.Notifying());  // no way to the user-interface thread: opened without
+  EXPECT_EQ(mixer.Manufacturer(), "0 = Unknown");
+  EXPECT_NE(mixer.ProductName().find("pulseaudio"), std::string::npos) << mixer.ProductName();
+  ASSERT_EQ(mixer.Destinations().size(), 1u);
+  EXPECT_EQ(mixer.Destinations()[0].Data.Channels, 2u);
   TWiimote wiimote;
   wiimote.ButtonAssign[kSlotPlus] = {"Mixer->Volume Up", ""};
   wiimote.ButtonAssign[kSlotMinus] = {"Mixer->Volume Down", ""};
@@ -141,6 +127,10 @@ TEST_F(PulseMixerTest, VolumeActionsStepClampAndMuteTheDefaultSink) {
   };
 
   ASSERT_TRUE(mixer.WriteLineVolume(0, -1, 30000, 20000, 0));
+  EXPECT_EQ(ServerVolumes(), (Values{ScaleToPulseVolume(30000), ScaleToPulseVolume(20000)}));
+  const TLineVolume read = mixer.ReadLineVolume(0, -1);
+  EXPECT_EQ(std::tie(read.Left, read.Right, read.Mute, read.Stereo),
+            std::make_tuple(30000, 20000, 0, true));
   press(kBitPlus);
   EXPECT_EQ(ServerVolumes(), (Values{ScaleToPulseVolume(32048), ScaleToPulseVolume(22048)}));
   press(kBitMinus);
@@ -167,6 +157,7 @@ TEST_F(PulseMixerTest, ChangesOfTheSinkReachTheOpenMixersEvents) {
   UiQueue ui;
   PulseMixerApi api(server_.Address(), ui.Poster());
   TAudioMixer mixer(api);
+  EXPECT_TRUE(mixer.Notifying());
   int controlChanges = 0;
   mixer.OnControlChange = [&](TAudioMixer&, MixerHandle, uint32_t id) {
     if (id == PulseMixerApi::kVolumeControlId) ++controlChanges;
