@@ -102,15 +102,6 @@ TEST_F(PosixFileStoreTest, ReadsEveryByteOrTellsWhyNot) {
   EXPECT_EQ(store_.ReadWhole(dir_ / "fifo.ini").Status, FileReadStatus::Failed);
 }
 
-TEST_F(PosixFileStoreTest, CreatesANewFileWithTheUsualPermissions) {
-  const mode_t mask = umask(022);
-  EXPECT_EQ(store_.ReplaceWhole(dir_ / "config.ini", "new\n"), std::nullopt);
-  umask(mask);
-  EXPECT_EQ(Bytes(dir_ / "config.ini"), "new\n");
-  EXPECT_EQ(Mode(dir_ / "config.ini"), 0644u);
-  EXPECT_EQ(Entries(), std::vector<std::string>{"config.ini"});
-}
-
 TEST_F(PosixFileStoreTest, ReplacesByRenamingAndKeepsThePermissionBits) {
   const fs::path file = Put("config.ini", "old contents\n", 0640);
   struct stat before {};
@@ -126,7 +117,12 @@ TEST_F(PosixFileStoreTest, ReplacesByRenamingAndKeepsThePermissionBits) {
   EXPECT_EQ(Mode(file), 0640u);
   EXPECT_EQ(Bytes(file), "new");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "old contents\n");
-  EXPECT_EQ(Entries(), std::vector<std::string>{"config.ini"});
+
+  const mode_t mask = umask(027);
+  EXPECT_EQ(store_.ReplaceWhole(dir_ / "new.ini", "fresh"), std::nullopt);
+  umask(mask);
+  EXPECT_EQ(Mode(dir_ / "new.ini"), 0640u) << "a new file gets what the umask leaves";
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"config.ini", "new.ini"}));
 }
 
 TEST_F(PosixFileStoreTest, RefusesAReadOnlyFileEvenToTheSuperuser) {
@@ -161,24 +157,12 @@ TEST_F(PosixFileStoreTest, ADanglingLinkGetsItsTargetCreated) {
   EXPECT_EQ(Bytes(dir_ / "target.ini"), "new");
 }
 
-TEST_F(PosixFileStoreTest, RefusesALinkLoop) {
-  fs::create_symlink("b.ini", dir_ / "a.ini");
-  fs::create_symlink("a.ini", dir_ / "b.ini");
-  const std::optional<FileError> error = store_.ReplaceWhole(dir_ / "a.ini", "new");
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->Code, ELOOP);
-}
-
 TEST_F(PosixFileStoreTest, RefusesWhereThePathCannotHoldAFile) {
   const fs::path notADirectory = Put("plain", "x");
   const std::optional<FileError> error = store_.ReplaceWhole(notADirectory / "config.ini", "new");
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->Code, ENOTDIR);
   EXPECT_EQ(Bytes(notADirectory), "x");
-
-  fs::create_directory(dir_ / "config.ini");
-  EXPECT_TRUE(store_.ReplaceWhole(dir_ / "config.ini", "new").has_value());
-  EXPECT_TRUE(fs::is_directory(dir_ / "config.ini"));
 }
 
 // sysfs takes no new files, not even from the superuser: a real directory that refuses.
@@ -197,17 +181,6 @@ TEST_F(PosixFileStoreTest, ADirectoryWithoutWriteRightsRefusesOrdinaryUsers) {
   EXPECT_FALSE(store_.CanCreateFileIn(dir_));
   ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   EXPECT_EQ(Bytes(file), "keep\n");
-}
-
-TEST_F(PosixFileStoreTest, AnImmutableDirectoryRefusesEvenTheSuperuser) {
-  const fs::path file = Put("config.ini", "keep\n");
-  if (!MakeImmutable(dir_)) GTEST_SKIP() << "immutable attribute not available here";
-  const std::optional<FileError> error = store_.ReplaceWhole(file, "new");
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->Call, "open");
-  EXPECT_FALSE(store_.CanCreateFileIn(dir_));
-  EXPECT_EQ(Bytes(file), "keep\n");
-  EXPECT_EQ(Entries(), std::vector<std::string>{"config.ini"});
 }
 
 // The temporary file is written and synced, then the rename is refused: it must not stay.
@@ -246,7 +219,6 @@ TEST_F(PosixFileStoreTest, CreatesPrivateDirectoriesAndAcceptsExistingOnes) {
   EXPECT_TRUE(fs::is_directory(nested));
   EXPECT_EQ(Mode(nested), 0700u);
   EXPECT_EQ(store_.CreateDirectories(nested), std::nullopt);
-  EXPECT_EQ(store_.CreateDirectories(dir_ / "a" / "b" / "."), std::nullopt);
 
   Put("file", "");
   const std::optional<FileError> error = store_.CreateDirectories(dir_ / "file" / "sub");
@@ -281,14 +253,6 @@ TEST_F(PosixFileStoreTest, SavingOverAReadOnlyFileReportsItAndChangesNothing) {
   }
   EXPECT_EQ(Bytes(file), before);
   EXPECT_EQ(Entries(), std::vector<std::string>{"config.ini"});
-
-  ASSERT_EQ(chmod(file.c_str(), 0644), 0);
-  SaveSettings(store_, file, settings, assign);
-  LoadSettings(store_, file, settings, assign);
-  EXPECT_EQ(settings.CursorMode, "IR");
-  EXPECT_TRUE(Bytes(file).starts_with(
-      "[General]\nCursorMode=IR\nRumbleOnEdge=1\nUseMotionWhenLostIR=0\nMinimizeOnStartup=0\n"
-      "; mine\n\n[Motion]\n"));
 }
 
 }  // namespace

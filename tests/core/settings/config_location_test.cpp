@@ -17,34 +17,24 @@ TEST(UserConfigDirectory, PrefersAnAbsoluteXdgConfigHome) {
   EXPECT_EQ(UserConfigDirectory("", ""), std::nullopt);
 }
 
-class ChooseConfigPathTest : public testing::Test {
- protected:
-  std::filesystem::path Choose() { return ChooseConfigPath("/opt/kv/", userDir_, store_); }
-
-  sim::MemoryFileStore store_;
-  std::optional<std::filesystem::path> userDir_ = "/home/u/.config/kestrovane";
-};
-
-TEST_F(ChooseConfigPathTest, WritableExecutableDirectoryKeepsTheFile) {
-  store_.AddDirectory("/opt/kv");
-  EXPECT_EQ(Choose(), "/opt/kv/config.ini");
-}
-
-TEST_F(ChooseConfigPathTest, ExistingFileStaysInUseEvenWhenTheDirectoryIsReadOnly) {
-  store_.AddDirectory("/opt/kv", /*writable=*/false);
-  store_.PutFile("/opt/kv/config.ini", "[General]\n");
-  EXPECT_EQ(Choose(), "/opt/kv/config.ini");
-}
-
-TEST_F(ChooseConfigPathTest, ReadOnlyDirectoryWithoutAFileSendsItToTheUserDirectory) {
-  store_.AddDirectory("/opt/kv", /*writable=*/false);
-  EXPECT_EQ(Choose(), "/home/u/.config/kestrovane/config.ini");
-}
-
-TEST_F(ChooseConfigPathTest, WithoutAUserDirectoryTheExecutableDirectoryIsUsed) {
-  store_.AddDirectory("/opt/kv", /*writable=*/false);
-  userDir_.reset();
-  EXPECT_EQ(Choose(), "/opt/kv/config.ini");
+TEST(ChooseConfigPath, LeavesTheExecutableDirectoryOnlyWhenItCannotHoldTheFile) {
+  struct Case {
+    bool writable, fileThere, userDirectory;
+    const char* expected;
+  };
+  const Case cases[] = {{true, false, true, "/opt/kv/config.ini"},
+                        {false, true, true, "/opt/kv/config.ini"},
+                        {false, false, true, "/home/u/.config/kestrovane/config.ini"},
+                        {false, false, false, "/opt/kv/config.ini"}};
+  for (const Case& c : cases) {
+    sim::MemoryFileStore store;
+    store.AddDirectory("/opt/kv", c.writable);
+    if (c.fileThere) store.PutFile("/opt/kv/config.ini", "[General]\n");
+    std::optional<std::filesystem::path> user;
+    if (c.userDirectory) user = "/home/u/.config/kestrovane";
+    EXPECT_EQ(ChooseConfigPath("/opt/kv/", user, store), c.expected)
+        << c.writable << c.fileThere << c.userDirectory;
+  }
 }
 
 }  // namespace

@@ -67,92 +67,69 @@ TEST(ProfileFile, LongValuesAreCutAfterTheirQuotesAreDropped) {
   EXPECT_EQ(file.Lookup("s", "q"), value.substr(0, kProfileValueMaxLength));
 }
 
-TEST(ProfileFile, TypedReadsFallBackOnTheirOwn) {
-  ProfileFile file("[s]\nnum=0x10\nbad=7x\nyes=2\nword=true\n");
-  EXPECT_EQ(file.ReadString("s", "missing", "dflt"), "dflt");
-  EXPECT_EQ(file.ReadInteger("s", "num", 5), 16);
-  EXPECT_EQ(file.ReadInteger("s", "bad", 5), 5);
-  EXPECT_EQ(file.ReadInteger("s", "missing", -3), -3);
-  EXPECT_TRUE(file.ReadBool("s", "yes", false));
-  EXPECT_TRUE(file.ReadBool("s", "word", true));
-  EXPECT_FALSE(file.ReadBool("s", "word", false));
+TEST(ProfileInteger, ParsesWholeNumbersInTheSigned32BitRange) {
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  const std::pair<const char*, int32_t> numbers[] = {{"0", 0},
+                                                     {" \t7", 7},
+                                                     {"-12", -12},
+                                                     {"+12", 12},
+                                                     {"-0", 0},
+                                                     {"007", 7},
+                                                     {"0x10", 16},
+                                                     {"0X1f", 31},
+                                                     {"$10", 16},
+                                                     {"x10", 16},
+                                                     {"XaB", 171},
+                                                     {"-$10", -16},
+                                                     {"+0x10", 16},
+                                                     {"2147483647", kMax},
+                                                     {"-2147483648", kMin},
+                                                     {"$7FFFFFFF", kMax},
+                                                     {"-$80000000", kMin},
+                                                     {"000000000000000000042", 42}};
+  for (const auto& [text, number] : numbers) EXPECT_EQ(ParseProfileInteger(text), number) << text;
+
+  // Out of range as written (not as a 32-bit pattern), or not entirely a number.
+  const char* const rejected[] = {
+      "2147483648", "-2147483649", "$80000000", "$FFFFFFFF", "99999999999999999999999",
+      "",           " ",           "7x",        "7 ",        "- 7",
+      "+",          "$",           "0x",        "$-1",       "--1",
+      "1.5",        "0x1g",        "00x1",      "true"};
+  for (const char* text : rejected) EXPECT_EQ(ParseProfileInteger(text), std::nullopt) << text;
 }
 
-struct IntegerCase {
-  const char* text;
-  std::optional<int32_t> expected;
+struct WriteCase {
+  std::string before, section, key, value, after;
 };
 
-class ProfileInteger : public testing::TestWithParam<IntegerCase> {};
-
-TEST_P(ProfileInteger, Parses) {
-  EXPECT_EQ(ParseProfileInteger(GetParam().text), GetParam().expected) << GetParam().text;
-}
-
-constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ProfileInteger,
-    testing::Values(IntegerCase{"0", 0}, IntegerCase{"7", 7}, IntegerCase{" \t7", 7},
-                    IntegerCase{"-12", -12}, IntegerCase{"+12", 12}, IntegerCase{"-0", 0},
-                    IntegerCase{"007", 7}, IntegerCase{"0x10", 16}, IntegerCase{"0X1f", 31},
-                    IntegerCase{"$10", 16}, IntegerCase{"x10", 16}, IntegerCase{"XaB", 171},
-                    IntegerCase{"-$10", -16}, IntegerCase{"+0x10", 16},
-                    IntegerCase{"2147483647", kMax}, IntegerCase{"-2147483648", kMin},
-                    IntegerCase{"$7FFFFFFF", kMax}, IntegerCase{"-$80000000", kMin},
-                    IntegerCase{"000000000000000000042", 42},
-                    // Out of range: the number as written, not its 32-bit pattern.
-                    IntegerCase{"2147483648", std::nullopt},
-                    IntegerCase{"-2147483649", std::nullopt},
-                    IntegerCase{"$80000000", std::nullopt}, IntegerCase{"$FFFFFFFF", std::nullopt},
-                    IntegerCase{"99999999999999999999999", std::nullopt},
-                    // Not entirely a number.
-                    IntegerCase{"", std::nullopt}, IntegerCase{" ", std::nullopt},
-                    IntegerCase{"7x", std::nullopt}, IntegerCase{"7 ", std::nullopt},
-                    IntegerCase{"- 7", std::nullopt}, IntegerCase{"+", std::nullopt},
-                    IntegerCase{"$", std::nullopt}, IntegerCase{"0x", std::nullopt},
-                    IntegerCase{"$-1", std::nullopt}, IntegerCase{"--1", std::nullopt},
-                    IntegerCase{"1.5", std::nullopt}, IntegerCase{"12a", std::nullopt},
-                    IntegerCase{"0x1g", std::nullopt}, IntegerCase{"00x1", std::nullopt},
-                    IntegerCase{"true", std::nullopt}));
-
-// --- writing ---
-
-std::string Written(std::string before, std::string_view section, std::string_view key,
-                    std::string_view value) {
-  ProfileFile file(std::move(before));
-  EXPECT_TRUE(file.WriteString(section, key, value));
-  return file.Bytes();
-}
-
-TEST(ProfileFileWrite, ReplacesTheValueInPlaceKeepingEverythingElse) {
-  EXPECT_EQ(
-      Written("; top\n[General]\n  cursormode = Motion\nX=1\n", "GENERAL", "CursorMode", "IR"),
-      "; top\n[General]\n  cursormode = IR\nX=1\n");
-  EXPECT_EQ(Written("[s]\r\nk=old\r\nj=2\r\n", "s", "k", "new"), "[s]\r\nk=new\r\nj=2\r\n");
-  EXPECT_EQ(Written("[s]\nk=old", "s", "k", "new"), "[s]\nk=new");
-}
-
-TEST(ProfileFileWrite, LeavesALineThatAlreadyHoldsTheValue) {
-  EXPECT_EQ(Written("[s]\nk = 'Motion'  \n", "s", "k", "Motion"), "[s]\nk = 'Motion'  \n");
-}
-
-TEST(ProfileFileWrite, AddsAKeyAfterTheLastKeyOfItsSection) {
-  EXPECT_EQ(Written("[s]\na=1\n; about t\n\n[t]\n", "s", "b", "2"),
-            "[s]\na=1\nb=2\n; about t\n\n[t]\n");
-  EXPECT_EQ(Written("[s]\n\n[t]\n", "s", "b", "2"), "[s]\nb=2\n\n[t]\n");
-  EXPECT_EQ(Written("[s]\r\na=1\r\n", "s", "b", "2"), "[s]\r\na=1\r\nb=2\r\n");
-  EXPECT_EQ(Written("[s]\na=1", "s", "b", "2"), "[s]\na=1\nb=2\n");
-  // Only the first section of the name is written to, as only it is read.
-  EXPECT_EQ(Written("[s]\na=1\n[s]\nb=1\n", "s", "b", "2"), "[s]\na=1\nb=2\n[s]\nb=1\n");
-}
-
-TEST(ProfileFileWrite, AppendsAMissingSectionAtTheEnd) {
-  EXPECT_EQ(Written("", "s", "k", "v"), "[s]\nk=v\n");
-  EXPECT_EQ(Written("[a]\nx=1\n", "s", "k", "v"), "[a]\nx=1\n\n[s]\nk=v\n");
-  EXPECT_EQ(Written("[a]\nx=1\n\n", "s", "k", "v"), "[a]\nx=1\n\n[s]\nk=v\n");
-  EXPECT_EQ(Written("[a]\r\nx=1", "s", "k", "v"), "[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n");
+TEST(ProfileFileWrite, ChangesOnlyWhatItMust) {
+  const WriteCase cases[] = {
+      // In place, keeping the name's spelling, the blanks after '=' and the line ending.
+      {"; top\n[General]\n  cursormode = Motion\nX=1\n", "GENERAL", "CursorMode", "IR",
+       "; top\n[General]\n  cursormode = IR\nX=1\n"},
+      {"[s]\r\nk=old\r\nj=2\r\n", "s", "k", "new", "[s]\r\nk=new\r\nj=2\r\n"},
+      {"[s]\nk=old", "s", "k", "new", "[s]\nk=new"},
+      {"[s]\nk = 'Motion'  \n", "s", "k", "Motion", "[s]\nk = 'Motion'  \n"},
+      // A new key goes after the section's last key line.
+      {"[s]\na=1\n; about t\n\n[t]\n", "s", "b", "2", "[s]\na=1\nb=2\n; about t\n\n[t]\n"},
+      {"[s]\n\n[t]\n", "s", "b", "2", "[s]\nb=2\n\n[t]\n"},
+      {"[s]\r\na=1\r\n", "s", "b", "2", "[s]\r\na=1\r\nb=2\r\n"},
+      {"[s]\na=1", "s", "b", "2", "[s]\na=1\nb=2\n"},
+      {"[s]\na=1\n[s]\nb=1\n", "s", "b", "2", "[s]\na=1\nb=2\n[s]\nb=1\n"},
+      // A new section goes at the end.
+      {"", "s", "k", "v", "[s]\nk=v\n"},
+      {"[a]\nx=1\n", "s", "k", "v", "[a]\nx=1\n\n[s]\nk=v\n"},
+      {"[a]\nx=1\n\n", "s", "k", "v", "[a]\nx=1\n\n[s]\nk=v\n"},
+      {"[a]\r\nx=1", "s", "k", "v", "[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n"},
+      // A value cannot add lines.
+      {"[s]\n", "s", "k", "one\n[s]\nk=evil", "[s]\nk=one\n"},
+      {"[s]\n", "s", "k", "two\r\nmore", "[s]\nk=two\n"}};
+  for (const WriteCase& c : cases) {
+    ProfileFile file(c.before);
+    EXPECT_TRUE(file.WriteString(c.section, c.key, c.value));
+    EXPECT_EQ(file.Bytes(), c.after) << c.before;
+  }
 }
 
 TEST(ProfileFileWrite, EveryValueReadsBackAsWritten) {
@@ -178,13 +155,6 @@ TEST(ProfileFileWrite, EveryValueReadsBackAsWritten) {
   }
 }
 
-TEST(ProfileFileWrite, AValueEndsAtItsFirstLineBreak) {
-  ProfileFile file("[s]\n");
-  ASSERT_TRUE(file.WriteString("s", "k", "one\n[s]\nk=evil"));
-  ASSERT_TRUE(file.WriteString("s", "j", "two\r\nmore"));
-  EXPECT_EQ(file.Bytes(), "[s]\nk=one\nj=two\n");
-}
-
 TEST(ProfileFileWrite, RefusesNamesThatCannotBeStored) {
   const std::pair<const char*, const char*> names[] = {
       {"", "k"},    {"s", ""},   {" s", "k"}, {"s", "k "},   {"s]", "k"},
@@ -194,16 +164,6 @@ TEST(ProfileFileWrite, RefusesNamesThatCannotBeStored) {
     EXPECT_FALSE(file.WriteString(section, key, "v")) << section << "/" << key;
     EXPECT_EQ(file.Bytes(), "[s]\nk=1\n");
   }
-}
-
-TEST(ProfileFileWrite, TypedWritesUseTheirTextForms) {
-  ProfileFile file;
-  file.WriteInteger("s", "neg", -42);
-  file.WriteInteger("s", "min", kMin);
-  file.WriteBool("s", "t", true);
-  file.WriteBool("s", "f", false);
-  EXPECT_EQ(file.Bytes(), "[s]\nneg=-42\nmin=-2147483648\nt=1\nf=0\n");
-  EXPECT_EQ(file.ReadInteger("s", "min", 0), kMin);
 }
 
 }  // namespace
