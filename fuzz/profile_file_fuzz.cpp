@@ -75,7 +75,8 @@ void CheckOnlyOneLineChanged(std::string_view before, std::string_view after) {
 }
 
 std::string ExpectedReadBack(std::string_view value) {
-  value = value.substr(0, value.find_first_of("\r\n"));
+  if (const size_t lf = value.find('\n'); lf != std::string_view::npos)
+    value = value.substr(0, lf > 0 && value[lf - 1] == '\r' ? lf - 1 : lf);
   return std::string(value.substr(0, kv::kProfileValueMaxLength));
 }
 

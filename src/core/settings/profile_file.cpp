@@ -38,9 +38,13 @@ std::string_view DecodeValue(std::string_view raw) {
   return value;
 }
 
-// The part of `value` that fits on one line.
+// The part of `value` before its first line ending (LF or CR LF). A lone CR breaks no line
+// here, so it stays part of the value, as it is when read.
 std::string_view FirstLineOf(std::string_view value) {
-  return value.substr(0, value.find_first_of("\r\n"));
+  size_t end = value.find('\n');
+  if (end == std::string_view::npos) return value;
+  if (end > 0 && value[end - 1] == '\r') --end;
+  return value.substr(0, end);
 }
 
 // The text to put after '=' so that DecodeValue gives `value` back.

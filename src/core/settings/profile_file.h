@@ -40,7 +40,7 @@ inline constexpr size_t kProfileValueMaxLength = 2047;
 // - New lines end like the file's first line ending (CR LF or LF); LF in a file without one.
 // - Values are stored so that they read back unchanged: a value with blanks at either end or
 //   already enclosed in a pair of quotes is wrapped in double quotes. A value cannot span
-//   lines, so it is cut at its first CR or LF.
+//   lines, so it ends at its first line ending (LF or CR LF); a lone CR is kept.
 class ProfileFile {
  public:
   // A file without any lines (what a missing file reads as).

@@ -124,7 +124,8 @@ TEST(ProfileFileWrite, ChangesOnlyWhatItMust) {
       {"[a]\r\nx=1", "s", "k", "v", "[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n"},
       // A value cannot add lines.
       {"[s]\n", "s", "k", "one\n[s]\nk=evil", "[s]\nk=one\n"},
-      {"[s]\n", "s", "k", "two\r\nmore", "[s]\nk=two\n"}};
+      {"[s]\n", "s", "k", "two\r\nmore", "[s]\nk=two\n"},
+      {"[s]\n", "s", "k", "a\rb", "[s]\nk=a\rb\n"}};
   for (const WriteCase& c : cases) {
     ProfileFile file(c.before);
     EXPECT_TRUE(file.WriteString(c.section, c.key, c.value));
@@ -143,6 +144,7 @@ TEST(ProfileFileWrite, EveryValueReadsBackAsWritten) {
                                 "a=b",
                                 "\"C:\\a b\" \"%1\"",
                                 "a\0b"s,
+                                "c\r",
                                 "\xff\xfe",
                                 "  ",
                                 std::string(2047, 'x')};
