@@ -20,9 +20,9 @@ namespace {
   } while (0)
 
 auto Fields(const kv::TKestrovaneSetting& s) {
-  return std::tie(s.CursorMode, s.SensorThreshold, s.InvertH, s.InvertV, s.OnPush, s.BaseX,
-                  s.BaseY, s.BaseZ, s.RumbleOnEdge, s.UseMotionWhenLostIR, s.SpeedFast,
-                  s.SpeedSlow, s.MinimizeOnStartup, s.Recalibrate);
+  return std::tie(s.CursorMode, s.SensorThreshold, s.InvertH, s.InvertV, s.OnPush, s.BaseX, s.BaseY,
+                  s.BaseZ, s.RumbleOnEdge, s.UseMotionWhenLostIR, s.SpeedFast, s.SpeedSlow,
+                  s.MinimizeOnStartup, s.Recalibrate);
 }
 
 }  // namespace
