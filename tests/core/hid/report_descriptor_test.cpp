@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -11,185 +10,107 @@
 namespace kv {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct FixtureCase {
-  const char* File;
-  uint16_t UsagePage, Usage;
-  uint16_t Input, Output, Feature;
-  uint16_t Collections;
-  bool UsesReportIds;
+// A descriptor (fixture file or inline hex) and what the parser must make of it.
+struct Accepted {
+  const char* Name;
+  std::string Fixture, Hex;
+  uint16_t UsagePage, Usage, Input, Output, Feature, Collections;
 };
 
-class ReportDescriptorFixture : public testing::TestWithParam<FixtureCase> {};
+class ReportDescriptorAccepts : public testing::TestWithParam<Accepted> {};
 
-TEST_P(ReportDescriptorFixture, GivesTheCapabilitiesOfTheDevice) {
-  const FixtureCase& c = GetParam();
-  const Bytes bytes = test::ReadHexFixture(test::FixturePath(std::string("hid/") + c.File));
+TEST_P(ReportDescriptorAccepts, WithTheDevicesCapabilities) {
+  const Accepted& c = GetParam();
+  const auto bytes = c.Fixture.empty() ? test::HexBytes(c.Hex) : test::ReadHexFixture(c.Fixture);
   const ReportDescriptorResult r = ParseReportDescriptor(bytes);
   ASSERT_TRUE(r.Ok()) << ReportDescriptorErrorName(r.Error) << " at " << r.ErrorOffset;
-  EXPECT_EQ(r.Summary.UsagePage, c.UsagePage);
-  EXPECT_EQ(r.Summary.Usage, c.Usage);
-  EXPECT_EQ(r.Summary.InputReportByteLength, c.Input);
-  EXPECT_EQ(r.Summary.OutputReportByteLength, c.Output);
-  EXPECT_EQ(r.Summary.FeatureReportByteLength, c.Feature);
-  EXPECT_EQ(r.Summary.NumberLinkCollectionNodes, c.Collections);
-  EXPECT_EQ(r.Summary.UsesReportIds, c.UsesReportIds);
+  const ReportDescriptorSummary& s = r.Summary;
+  EXPECT_EQ(std::vector<int>({s.UsagePage, s.Usage}), std::vector<int>({c.UsagePage, c.Usage}));
+  EXPECT_EQ(std::vector<int>(
+                {s.InputReportByteLength, s.OutputReportByteLength, s.FeatureReportByteLength}),
+            std::vector<int>({c.Input, c.Output, c.Feature}));
+  EXPECT_EQ(s.NumberLinkCollectionNodes, c.Collections);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fixtures, ReportDescriptorFixture,
+    Cases, ReportDescriptorAccepts,
     testing::Values(
-        // Wii Remote: vendor reports up to 21 data bytes each way, game pad collection.
-        FixtureCase{"wiimote-report-descriptor.hex", 0x01, 0x05, 22, 22, 0, 1, true},
-        // Without report IDs the length still counts the (zero) report-ID byte.
-        FixtureCase{"boot-keyboard-report-descriptor.hex", 0x01, 0x06, 9, 2, 0, 1, false},
-        FixtureCase{"boot-mouse-report-descriptor.hex", 0x01, 0x02, 4, 0, 0, 2, false},
-        FixtureCase{"report-ids-feature-report-descriptor.hex", 0xFF00, 0x01, 9, 5, 34, 1, true}),
-    [](const testing::TestParamInfo<FixtureCase>& info) {
-      std::string name;
-      for (const char* p = info.param.File; *p != '.'; ++p) {
-        if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-      }
-      return name;
-    });
+        // Vendor reports up to 21 data bytes each way, plus the report-ID byte.
+        Accepted{"Wiimote", "hid/wiimote-report-descriptor.hex", "", 1, 5, 22, 22, 0, 1},
+        // Without report IDs the lengths still count the (zero) report-ID byte.
+        Accepted{"BootKeyboard", "hid/boot-keyboard-report-descriptor.hex", "", 1, 6, 9, 2, 0, 1},
+        Accepted{"BootMouse", "hid/boot-mouse-report-descriptor.hex", "", 1, 2, 4, 0, 0, 2},
+        Accepted{"ReportIdsAndFeatures", "hid/report-ids-feature-report-descriptor.hex", "", 0xFF00,
+                 1, 9, 5, 34, 1},
+        // 65534 data bytes + the report-ID byte = 65535, the most that fits.
+        Accepted{"LongestReport", "", "75 08 96 FE FF 81 00", 0, 0, 65535, 0, 0, 0},
+        // Nine 1-bit fields take two bytes.
+        Accepted{"PartialBytesRoundUp", "", "75 01 95 09 91 02", 0, 0, 0, 3, 0, 0},
+        // 0x80: an Input item without data bytes.
+        Accepted{"MainItemWithoutData", "", "75 08 95 02 80", 0, 0, 3, 0, 0, 0},
+        // The long item's data would read as a huge Input item if it were not skipped whole.
+        Accepted{"LongItemSkipped", "", "FE 05 10 75 FF 95 FF 81  75 08 95 01 81 00", 0, 0, 2, 0, 0,
+                 0},
+        Accepted{"FullPushStack", "", "A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4", 0, 0, 0, 0,
+                 0, 0},
+        // Pop restores report ID 1 and size 8 after report 2's 16-bit fields.
+        Accepted{"PopRestoresGlobals", "", "85 01 75 08 95 01 A4 85 02 75 10 B1 02 B4 B1 02", 0, 0,
+                 0, 0, 3, 0},
+        // Usage 0x000D0002 names its own page; the global page is generic desktop.
+        Accepted{"ExtendedUsage", "", "05 01 0B 02 00 0D 00 A1 01 C0", 0x0D, 2, 0, 0, 0, 1},
+        // A short usage takes the page in effect at the collection.
+        Accepted{"PageAtCollection", "", "05 01 09 04 05 0C A1 01 C0", 0x0C, 4, 0, 0, 0, 1},
+        Accepted{"FirstTopLevelCollection", "",
+                 "05 01 09 02 A1 01 09 01 A1 00 C0 C0  05 0C 09 01 A1 01 C0", 1, 2, 0, 0, 0, 3},
+        // The usage belongs to the Input item; the collection after it has none.
+        Accepted{"UsageEndsAtMainItem", "", "05 01 09 30 75 08 95 01 81 02 A1 01 C0", 0, 0, 2, 0, 0,
+                 1},
+        // Report 7 gets 2 bytes in one collection and 3 in the next: one 5-byte report.
+        Accepted{"OneIdAcrossCollections", "",
+                 "85 07 75 08 95 02 A1 01 81 02 C0 95 03 A1 01 81 02 C0", 0, 0, 6, 0, 0, 2},
+        // Type-3 item with two data bytes, a reserved global tag, a reserved main tag.
+        Accepted{"ReservedItemsIgnored", "", "0E 75 08 F4 D0 75 08 95 01 81 00", 0, 0, 2, 0, 0, 0}),
+    [](const testing::TestParamInfo<Accepted>& info) { return std::string(info.param.Name); });
 
-struct ErrorCase {
+struct Rejected {
   const char* Name;
-  Bytes Descriptor;
+  std::string Hex;
   ReportDescriptorError Error;
   size_t Offset;
 };
 
-class ReportDescriptorRejects : public testing::TestWithParam<ErrorCase> {};
+class ReportDescriptorRejects : public testing::TestWithParam<Rejected> {};
 
 TEST_P(ReportDescriptorRejects, WithTheReasonAndItsOffset) {
-  const ErrorCase& c = GetParam();
-  const ReportDescriptorResult r = ParseReportDescriptor(c.Descriptor);
+  const Rejected& c = GetParam();
+  const ReportDescriptorResult r = ParseReportDescriptor(test::HexBytes(c.Hex));
   EXPECT_EQ(r.Error, c.Error) << ReportDescriptorErrorName(r.Error);
   EXPECT_EQ(r.ErrorOffset, c.Offset);
 }
 
-Bytes Repeat(uint8_t byte, size_t n) { return Bytes(n, byte); }
-
+using E = ReportDescriptorError;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportDescriptorRejects,
     testing::Values(
-        ErrorCase{"Empty", {}, ReportDescriptorError::Empty, 0},
-        ErrorCase{"OneByteItemCut", {0x05}, ReportDescriptorError::TruncatedItem, 0},
-        ErrorCase{
-            "TwoByteItemCut", {0x05, 0x01, 0x06, 0x00}, ReportDescriptorError::TruncatedItem, 2},
-        ErrorCase{"FourByteItemCut", {0x07, 1, 2, 3}, ReportDescriptorError::TruncatedItem, 0},
-        ErrorCase{"LongItemHeaderCut", {0xFE, 0x01}, ReportDescriptorError::TruncatedItem, 0},
-        ErrorCase{"LongItemDataCut",
-                  {0xFE, 0x03, 0x10, 0xAA, 0xBB},
-                  ReportDescriptorError::TruncatedItem,
-                  0},
-        ErrorCase{"PushOverflow", Repeat(0xA4, kReportDescriptorMaxPushDepth + 1),
-                  ReportDescriptorError::PushStackOverflow, kReportDescriptorMaxPushDepth},
-        ErrorCase{"PopWithoutPush", {0xA4, 0xB4, 0xB4}, ReportDescriptorError::PopWithoutPush, 2},
-        ErrorCase{"ReportIdZero", {0x85, 0x00}, ReportDescriptorError::InvalidReportId, 0},
-        ErrorCase{
-            "ReportIdAboveByte", {0x86, 0x00, 0x01}, ReportDescriptorError::InvalidReportId, 0},
-        // Report Size and Report Count of 2^32 - 1 each: the product needs 64 bits.
-        ErrorCase{"SizeTimesCountHuge",
-                  {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x00},
-                  ReportDescriptorError::ReportTooLong,
-                  10},
+        Rejected{"Empty", "", E::Empty, 0}, Rejected{"OneByteItemCut", "05", E::TruncatedItem, 0},
+        Rejected{"TwoByteItemCut", "05 01 06 00", E::TruncatedItem, 2},
+        Rejected{"FourByteItemCut", "07 01 02 03", E::TruncatedItem, 0},
+        Rejected{"LongItemHeaderCut", "FE 01", E::TruncatedItem, 0},
+        Rejected{"LongItemDataCut", "FE 03 10 AA BB", E::TruncatedItem, 0},
+        Rejected{"PushOverflow", "A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4 A4",
+                 E::PushStackOverflow, 16},
+        Rejected{"PopWithoutPush", "A4 B4 B4", E::PopWithoutPush, 2},
+        Rejected{"ReportIdZero", "85 00", E::InvalidReportId, 0},
+        Rejected{"ReportIdAboveByte", "86 00 01", E::InvalidReportId, 0},
+        // Report Size and Count of 2^32 - 1 each: the product needs 64 bits.
+        Rejected{"SizeTimesCountHuge", "77 FF FF FF FF 97 FF FF FF FF 81 00", E::ReportTooLong, 10},
         // 65535 data bytes plus the report-ID byte do not fit 16 bits.
-        ErrorCase{"OneByteTooLong",
-                  {0x75, 0x08, 0x96, 0xFF, 0xFF, 0x81, 0x00},
-                  ReportDescriptorError::ReportTooLong,
-                  5},
+        Rejected{"OneByteTooLong", "75 08 96 FF FF 81 00", E::ReportTooLong, 5},
         // Two items that fit alone but not together in one report.
-        ErrorCase{"SumTooLong",
-                  {0x75, 0x08, 0x96, 0x00, 0x80, 0xB1, 0x00, 0xB1, 0x00},
-                  ReportDescriptorError::ReportTooLong,
-                  7},
-        ErrorCase{"EndCollectionFirst",
-                  {0x09, 0x01, 0xC0},
-                  ReportDescriptorError::EndCollectionWithout,
-                  2},
-        ErrorCase{"UnclosedCollection",
-                  {0x09, 0x01, 0xA1, 0x01, 0xA1, 0x00, 0xC0},
-                  ReportDescriptorError::UnclosedCollection,
-                  7}),
-    [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.Name); });
-
-ReportDescriptorSummary ParseOk(const Bytes& d) {
-  const ReportDescriptorResult r = ParseReportDescriptor(d);
-  EXPECT_TRUE(r.Ok()) << ReportDescriptorErrorName(r.Error) << " at " << r.ErrorOffset;
-  return r.Summary;
-}
-
-TEST(ReportDescriptor, LongestReportThatFitsIsAccepted) {
-  // 65534 data bytes + the report-ID byte = 65535.
-  EXPECT_EQ(ParseOk({0x75, 0x08, 0x96, 0xFE, 0xFF, 0x81, 0x00}).InputReportByteLength, 65535);
-}
-
-TEST(ReportDescriptor, PartialBytesRoundUp) {
-  // Nine 1-bit fields take two bytes.
-  EXPECT_EQ(ParseOk({0x75, 0x01, 0x95, 0x09, 0x91, 0x02}).OutputReportByteLength, 3);
-}
-
-TEST(ReportDescriptor, MainItemWithoutDataUsesTheCurrentGlobals) {
-  // 0x80 is an Input item with no data bytes.
-  EXPECT_EQ(ParseOk({0x75, 0x08, 0x95, 0x02, 0x80}).InputReportByteLength, 3);
-}
-
-TEST(ReportDescriptor, LongItemsAreSkippedWhole) {
-  // The long item's data would read as an Input item of 255 x 255 bits if it were not skipped.
-  const Bytes d = {0xFE, 0x05, 0x10, 0x75, 0xFF, 0x95, 0xFF,
-                   0x81, 0x75, 0x08, 0x95, 0x01, 0x81, 0x00};
-  EXPECT_EQ(ParseOk(d).InputReportByteLength, 2);
-}
-
-TEST(ReportDescriptor, FullPushStackIsAccepted) {
-  ParseOk(Repeat(0xA4, kReportDescriptorMaxPushDepth));
-}
-
-TEST(ReportDescriptor, ExtendedUsageNamesItsOwnPage) {
-  // Usage 0x000D0002 (digitizer, pen) while the global page is generic desktop.
-  const Bytes d = {0x05, 0x01, 0x0B, 0x02, 0x00, 0x0D, 0x00, 0xA1, 0x01, 0xC0};
-  const ReportDescriptorSummary s = ParseOk(d);
-  EXPECT_EQ(s.UsagePage, 0x0D);
-  EXPECT_EQ(s.Usage, 0x02);
-}
-
-TEST(ReportDescriptor, ShortUsageTakesThePageInEffectAtTheCollection) {
-  const Bytes d = {0x05, 0x01, 0x09, 0x04, 0x05, 0x0C, 0xA1, 0x01, 0xC0};
-  EXPECT_EQ(ParseOk(d).UsagePage, 0x0C);
-}
-
-TEST(ReportDescriptor, OnlyTheFirstTopLevelCollectionNamesTheDevice) {
-  const Bytes d = {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00,
-                   0xC0, 0xC0, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0};
-  const ReportDescriptorSummary s = ParseOk(d);
-  EXPECT_EQ(s.UsagePage, 0x01);
-  EXPECT_EQ(s.Usage, 0x02);
-  EXPECT_EQ(s.NumberLinkCollectionNodes, 3);
-}
-
-TEST(ReportDescriptor, UsageDoesNotCarryOverAMainItem) {
-  // The usage belongs to the Input item; the collection after it has none.
-  const Bytes d = {0x05, 0x01, 0x09, 0x30, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02, 0xA1, 0x01, 0xC0};
-  const ReportDescriptorSummary s = ParseOk(d);
-  EXPECT_EQ(s.Usage, 0);
-  EXPECT_EQ(s.UsagePage, 0);
-}
-
-TEST(ReportDescriptor, ReportsOfOneIdAddUpAcrossCollections) {
-  // Report 7 gets 2 bytes in one collection and 3 in the next: one report of 5 bytes.
-  const Bytes d = {0x85, 0x07, 0x75, 0x08, 0x95, 0x02, 0xA1, 0x01, 0x81,
-                   0x02, 0xC0, 0x95, 0x03, 0xA1, 0x01, 0x81, 0x02, 0xC0};
-  EXPECT_EQ(ParseOk(d).InputReportByteLength, 6);
-}
-
-TEST(ReportDescriptor, ReservedItemTypesAndTagsAreIgnored) {
-  // Type 3 item with two data bytes, a reserved global tag, a reserved main tag.
-  const Bytes d = {0x0E, 0x75, 0x08, 0xF4, 0xD0, 0x75, 0x08, 0x95, 0x01, 0x81, 0x00};
-  EXPECT_EQ(ParseOk(d).InputReportByteLength, 2);
-}
+        Rejected{"SumTooLong", "75 08 96 00 80 B1 00 B1 00", E::ReportTooLong, 7},
+        Rejected{"EndCollectionFirst", "09 01 C0", E::EndCollectionWithout, 2},
+        Rejected{"UnclosedCollection", "09 01 A1 01 A1 00 C0", E::UnclosedCollection, 7}),
+    [](const testing::TestParamInfo<Rejected>& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace kv
