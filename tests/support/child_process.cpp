@@ -1,15 +1,15 @@
 #include "support/child_process.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kv::test {
 
@@ -43,9 +43,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
   return true;
 }
 
-bool ChildProcess::Signal(int signalNumber) {
-  return Running() && kill(pid_, signalNumber) == 0;
-}
+bool ChildProcess::Signal(int signalNumber) { return Running() && kill(pid_, signalNumber) == 0; }
 
 int ChildProcess::Wait(int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
