@@ -9,12 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "core/settings/settings_file.h"
+#include "support/temp_dir.h"
 
 namespace kv::linux_backend {
 namespace {
@@ -39,21 +41,13 @@ bool SetImmutable(const fs::path& path, bool on) {
 
 class PosixFileStoreTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kv-store-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
   void TearDown() override {
     for (const fs::path& path : immutable_) SetImmutable(path, false);
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(dir_, ignored);
+    chmod(dir_.c_str(), 0700);  // so that the directory can be removed
   }
 
   fs::path Put(const std::string& name, const std::string& bytes, mode_t mode = 0644) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << bytes;
+    const fs::path path = temp_.Write(name, bytes);
     chmod(path.c_str(), mode);
     return path;
   }
@@ -80,7 +74,8 @@ class PosixFileStoreTest : public testing::Test {
   }
 
   PosixFileStore store_;
-  fs::path dir_;
+  test::TempDir temp_;
+  const fs::path dir_ = temp_.Path();
   std::vector<fs::path> immutable_;
 };
 
@@ -136,7 +131,6 @@ TEST_F(PosixFileStoreTest, RefusesAReadOnlyFileEvenToTheSuperuser) {
 }
 
 TEST_F(PosixFileStoreTest, ReplacesTheTargetOfASymbolicLink) {
-  fs::create_directory(dir_ / "real");
   const fs::path target = Put("real/settings.ini", "old", 0600);
   fs::create_symlink("real/settings.ini", dir_ / "link.ini");
   fs::create_symlink("link.ini", dir_ / "config.ini");  // a chain of two links
