@@ -211,7 +211,9 @@ void SimHidSystem::CompleteRead(Handle& handle, const std::vector<uint8_t>& repo
 
 void SimHidSystem::EndReadsOf(std::size_t deviceIndex) {
   for (auto& [id, handle] : handles_) {
-    if (handle.DeviceIndex == deviceIndex && handle.Read == ReadState::Pending) {
+    if (handle.DeviceIndex != deviceIndex) continue;
+    handle.Dead = true;
+    if (handle.Read == ReadState::Pending) {
       handle.Result = 0;
       handle.Read = ReadState::Done;
     }
@@ -289,6 +291,7 @@ bool SimHidSystem::GetAttributes(HidHandle handle, HidAttributes& attributes) {
   std::lock_guard<std::mutex> lock(mutex_);
   Handle* h = FindHandle(handle);
   if (!h) return Fail(kErrorInvalidHandle);
+  if (h->Dead) return Fail(kErrorDeviceNotConnected);
   const Device& device = devices_[h->DeviceIndex];
   if (device.Config.AttributesFail) return Fail(kErrorGenFailure);
   attributes = device.Config.Attributes;
@@ -304,6 +307,10 @@ std::unique_ptr<HidPreparsedData> SimHidSystem::GetPreparsedData(HidHandle handl
     Handle* h = FindHandle(handle);
     if (!h) {
       Fail(kErrorInvalidHandle);
+      return nullptr;
+    }
+    if (h->Dead) {
+      Fail(kErrorDeviceNotConnected);
       return nullptr;
     }
     const Device& device = devices_[h->DeviceIndex];
@@ -355,7 +362,7 @@ bool SimHidSystem::Write(HidHandle handle, const uint8_t* data, uint32_t length,
     if (!h) return Fail(kErrorInvalidHandle);
     Device& device = devices_[h->DeviceIndex];
     if (!CanWrite(h->Access)) return Fail(kErrorAccessDenied);
-    if (!device.Present) return Fail(kErrorDeviceNotConnected);
+    if (!device.Present || h->Dead) return Fail(kErrorDeviceNotConnected);
     // The HID stack takes exactly one report of the announced output length.
     const uint16_t expected = device.Config.Caps.OutputReportByteLength;
     if (data == nullptr || length == 0 || (expected != 0 && length != expected)) {
@@ -387,7 +394,7 @@ bool SimHidSystem::StartRead(HidHandle handle, uint8_t* buffer, uint32_t length)
     device.ReadStarts.push_back(std::chrono::steady_clock::now());
     changed_.notify_all();
     if (!CanRead(h->Access)) return Fail(kErrorAccessDenied);
-    if (!device.Present) return Fail(kErrorDeviceNotConnected);
+    if (!device.Present || h->Dead) return Fail(kErrorDeviceNotConnected);
     if (!device.ReadFailures.empty()) {
       const uint32_t code = device.ReadFailures.front();
       device.ReadFailures.pop_front();
@@ -413,7 +420,7 @@ HidWaitResult SimHidSystem::WaitRead(HidHandle handle, uint32_t timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   auto settled = [&] {
     const Handle* h = FindHandle(handle);
-    return h == nullptr || h->Read == ReadState::Done;
+    return h == nullptr || h->Dead || h->Read == ReadState::Done;
   };
   const bool done = changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), settled);
   return done ? HidWaitResult::Completed : HidWaitResult::TimedOut;

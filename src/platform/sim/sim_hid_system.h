@@ -78,8 +78,9 @@ class SimHidSystem final : public HidSystem {
   // The device (new, or known and unplugged) arrives; notifies.
   void PlugDevice(SimHidDeviceConfig config);
   void Plug(const std::string& devicePath);
-  // The device leaves: pending reads end, its queue empties, opens, reads and writes fail with
-  // kErrorDeviceNotConnected, handles stay until closed; notifies.
+  // The device leaves: pending reads end, its queue empties, its open handles die (every call
+  // on them fails with kErrorDeviceNotConnected until they are closed, also after the device
+  // returns) and opening it fails the same way; notifies.
   void Unplug(const std::string& devicePath);
   // Calls the device-change callback, if one is registered, on the calling thread.
   void NotifyDeviceChange();
@@ -143,6 +144,7 @@ class SimHidSystem final : public HidSystem {
   struct Handle {
     std::size_t DeviceIndex = 0;
     HidAccess Access = HidAccess::QueryOnly;
+    bool Dead = false;  // its device was unplugged
     uint32_t InputBuffers = kDefaultInputBuffers;
     ReadState Read = ReadState::Idle;
     uint8_t* Buffer = nullptr;

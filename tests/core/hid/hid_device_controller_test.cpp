@@ -4,7 +4,7 @@
 
 #include "core/hid/controller_error.h"
 
-#include "hid_test_support.h"
+#include "core/hid/hid_test_support.h"
 
 namespace kv {
 namespace {

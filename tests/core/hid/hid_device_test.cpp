@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hid_test_support.h"
+#include "core/hid/hid_test_support.h"
 
 namespace kv {
 namespace {

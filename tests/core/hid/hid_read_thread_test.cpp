@@ -6,7 +6,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "hid_test_support.h"
+#include "core/hid/hid_test_support.h"
 
 namespace kv {
 namespace {
