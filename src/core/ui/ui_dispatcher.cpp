@@ -30,7 +30,7 @@ UiDispatcher::~UiDispatcher() { Shutdown(); }
 
 void UiDispatcher::SetWaker(Waker waker) {
   std::lock_guard<std::mutex> lock(mutex_);
-  waker_ = waker ? std::make_shared<const Waker>(std::move(waker)) : nullptr;
+  waker_ = std::move(waker);
 }
 
 void UiDispatcher::SetExceptionHandler(ExceptionHandler handler) {
@@ -50,22 +50,26 @@ bool UiDispatcher::RunSync(std::function<void()> fn) {
   if (!Enqueue(Call{std::move(fn), sync})) return false;
   std::unique_lock<std::mutex> lock(sync->Mutex);
   sync->Done.wait(lock, [&] { return sync->Finished; });
-  if (sync->Error) std::rethrow_exception(sync->Error);
-  return sync->Ran;
+  // Taken out, so the exception is freed on this thread, wherever the record ends.
+  std::exception_ptr error = std::move(sync->Error);
+  sync->Error = nullptr;
+  const bool ran = sync->Ran;
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
+  return ran;
 }
 
 bool UiDispatcher::Post(std::function<void()> fn) { return Enqueue(Call{std::move(fn), nullptr}); }
 
+// Everything happens under the lock: a worker let go from inside its own hand-off is not
+// joined, and once its call is queued the UI thread may run it and destroy the dispatcher at
+// any moment after the lock is released.
 bool UiDispatcher::Enqueue(Call call) {
-  std::shared_ptr<const Waker> waker;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (shuttingDown_) return false;
-    queue_.push_back(std::move(call));
-    waker = waker_;
-  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (shuttingDown_) return false;
+  queue_.push_back(std::move(call));
   uiWake_.notify_all();
-  if (waker) (*waker)();
+  if (waker_) waker_();
   return true;
 }
 

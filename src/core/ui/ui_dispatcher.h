@@ -27,7 +27,8 @@ namespace kv {
 class UiDispatcher {
  public:
   // Told once per queued call, on the queueing thread, that Drain has work. The application
-  // posts one event to its own loop from here; the waker must not call back into the dispatcher.
+  // posts one event to its own loop from here. It runs with the dispatcher's lock held, so it
+  // must be quick and must not call back into the dispatcher.
   using Waker = std::function<void()>;
   // Receives what a posted call threw (there is nobody waiting to take it).
   using ExceptionHandler = std::function<void(std::exception_ptr)>;
@@ -97,7 +98,7 @@ class UiDispatcher {
   std::condition_variable uiWake_;
   std::deque<Call> queue_;
   bool shuttingDown_ = false;
-  std::shared_ptr<const Waker> waker_;
+  Waker waker_;
   ExceptionHandler exceptionHandler_;
 };
 
