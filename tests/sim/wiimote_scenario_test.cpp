@@ -128,13 +128,5 @@ TEST(WiimoteScenario, LoadNamesTheFile) {
   EXPECT_EQ(error, "cannot read " + path);
 }
 
-TEST(WiimoteScenario, DemoParsesAndPressesB) {
-  const WiimoteScenario demo = Parse(DemoWiimoteScenario());
-  ASSERT_GT(demo.Steps.size(), 100u);
-  EXPECT_EQ(demo.Steps[0].Report[0], 0x33);
-  EXPECT_EQ(demo.Steps[0].Report[2], 0x04);  // B: switches the cursor on
-  EXPECT_EQ(demo.Steps[1].Report[2], 0x00);
-}
-
 }  // namespace
 }  // namespace kv::sim

@@ -34,7 +34,7 @@ class THidDeviceController {
   static constexpr int32_t kSystemChangeParam = 0;
 
   // Looks at the system's HID services; when they are available, subscribes to device-change
-  // notices and posts the start-up notice.
+  // notices and posts the start-up notice. Both `hid` and `ui` must outlive the controller.
   THidDeviceController(HidSystem& hid, UiDispatcher& ui);
   // Clears OnDeviceChange, OnDeviceUnplug and OnEnumerate, stops the notices, marks checked-out
   // devices unplugged and destroys every device, checked out or not: references handed out by

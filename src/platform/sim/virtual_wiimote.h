@@ -54,7 +54,9 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
 
   // Adds the device to `hid`, present from the start.
   VirtualWiimote(SimHidSystem& hid, Clock& clock, WiimoteScenario scenario);
-  // Stops the replay thread and detaches from the HID system (the device stays listed).
+  // Stops the replay thread and detaches from the HID system (the device stays listed). Destroy
+  // whatever uses the device first (the HID device controller with its read threads): the HID
+  // system calls the device without holding a reference to it.
   ~VirtualWiimote() override;
 
   VirtualWiimote(const VirtualWiimote&) = delete;

@@ -85,13 +85,6 @@ TEST_F(HidReadThreadTest, ShortReadsAreDeliveredAndEmptyOnesDropped) {
   EXPECT_EQ(received_[1].Data, (std::vector<uint8_t>{0x01, 0x02}));
 }
 
-TEST_F(HidReadThreadTest, LongerReportIsCutToTheInputReportLength) {
-  CheckOutReading();
-  hid_.QueueInputReport("wiimote", Report({0x33, 0x01}, 40));
-  ASSERT_TRUE(WaitForReports(1));
-  EXPECT_EQ(received_[0].Size, 21);
-}
-
 TEST_F(HidReadThreadTest, ReportsArriveInOrderOneAtATime) {
   CheckOutReading();
   for (uint8_t i = 0; i < 50; ++i) hid_.QueueInputReport("wiimote", Report({0x31, i}));
@@ -146,18 +139,6 @@ TEST_F(HidReadThreadTest, StoppingAThreadBlockedInHandOffDeliversTheReport) {
   ASSERT_EQ(received_.size(), 1u);
   EXPECT_EQ(received_[0].Data[0], 0x77);
   EXPECT_EQ(ui_.Pending(), 0u);
-}
-
-TEST_F(HidReadThreadTest, CheckInWhileAReportWaitsDeliversItAndRebuilds) {
-  CountWakes();
-  THidDevice* device = CheckOutReading();
-  hid_.QueueInputReport("wiimote", Report({0x31, 0x55}));
-  WaitForQueuedCalls(1);
-  controller_->CheckInDevice(device);
-  ASSERT_EQ(received_.size(), 1u);
-  EXPECT_EQ(received_[0].Data[0], 0x55);
-  EXPECT_EQ(controller_->DeviceList().size(), 1u);
-  EXPECT_EQ(hid_.OpenHandleCount(), 0u);
 }
 
 TEST_F(HidReadThreadTest, StoppingFromInsideItsOwnHandlerDoesNotWaitForItself) {
