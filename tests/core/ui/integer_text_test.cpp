@@ -38,13 +38,13 @@ TEST(IntegerText, AcceptedForms) {
 }
 
 TEST(IntegerText, RefusedTexts) {
+  // clang-format off
   const std::string_view refused[] = {
-      "",           " ",           "-",          "+",         "$",          "0x",
-      "x",          "12a",         "a12",        "7x",        "1 ",         "1\t",
-      "\t1",        "1 2",         "+-1",        "--1",       "- 1",        "1.0",
-      "1e3",        "$g",          "0x-1",       "2147483648", "-2147483649", "$80000000",
-      "$FFFFFFFF",  "99999999999999999999",       "\xef\xbc\x91", "0b1",    "1,000",
-  };
+      "", " ", "-", "+", "$", "0x", "x", "12a", "a12", "7x", "1 ", "1\t", "\t1", "1 2", "+-1",
+      "--1", "- 1", "1.0", "1e3", "$g", "0x-1", "2147483648", "-2147483649", "$80000000",
+      "$FFFFFFFF", "99999999999999999999", "\xef\xbc\x91", "0b1", "1,000"};
+  // clang-format on
+
   for (const std::string_view text : refused) {
     EXPECT_EQ(IntegerOfText(text), std::nullopt) << "'" << text << "'";
   }
