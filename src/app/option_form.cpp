@@ -38,9 +38,9 @@ const char* const kPressKeysText = "Press keys here";
 // nearest faces of similar width stand in at the same pixel size, so captions fit their controls.
 QFont DialogFont() {
   QFont font;
-  font.setFamilies(
-      {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Nimbus Sans", "Arial",
-       "Helvetica", "DejaVu Sans Condensed", "DejaVu Sans", "Noto Sans"});
+  font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo",
+                    "Nimbus Sans", "Arial", "Helvetica", "DejaVu Sans Condensed", "DejaVu Sans",
+                    "Noto Sans"});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   return font;
@@ -170,10 +170,10 @@ void TOptionForm::CreateGeneralBox() {
   CursorRadioButtonMotion->setChecked(true);
   CursorRadioButtonIR =
       MakeButton<QRadioButton>(GroupBox4, "CursorRadioButtonIR", "IR Sensor", {8, 32, 121, 17});
-  UseMotionWhenLostIRCheckBox = MakeButton<QCheckBox>(
-      GroupBox4, "UseMotionWhenLostIRCheckBox", "Use motion when lost IR", {20, 52, 153, 13});
-  RumbleOnEdgeCheckBox = MakeButton<QCheckBox>(GroupBox2, "RumbleOnEdgeCheckBox",
-                                               "Rumble on Edge", {12, 92, 113, 17});
+  UseMotionWhenLostIRCheckBox = MakeButton<QCheckBox>(GroupBox4, "UseMotionWhenLostIRCheckBox",
+                                                      "Use motion when lost IR", {20, 52, 153, 13});
+  RumbleOnEdgeCheckBox =
+      MakeButton<QCheckBox>(GroupBox2, "RumbleOnEdgeCheckBox", "Rumble on Edge", {12, 92, 113, 17});
   RumbleOnEdgeCheckBox->setChecked(true);
   MinimizeCheckBox = MakeButton<QCheckBox>(GroupBox2, "MinimizeCheckBox", "Minimize on Startup",
                                            {12, 112, 137, 13});
@@ -182,15 +182,16 @@ void TOptionForm::CreateGeneralBox() {
 void TOptionForm::CreateMotionBox() {
   GroupBox1 = MakeGroupBox(this, "GroupBox1", "Motion Sensor", {4, 144, 201, 221});
   Label1 = MakeLabel(GroupBox1, "Label1", "Motion sensor threshold", {8, 16});
-  MotionSensorThresholdEdit = Make<QLineEdit>(GroupBox1, "MotionSensorThresholdEdit", {140, 12, 37, 20});
+  MotionSensorThresholdEdit =
+      Make<QLineEdit>(GroupBox1, "MotionSensorThresholdEdit", {140, 12, 37, 20});
   // Typed characters are filtered one by one; an input method would bypass that.
   MotionSensorThresholdEdit->setAttribute(Qt::WA_InputMethodEnabled, false);
   MotionSensorThresholdEdit->installEventFilter(this);
   UpDown1 = new UpDownArrows(MotionSensorThresholdEdit, 0, 100, GroupBox1);
   UpDown1->setObjectName("UpDown1");
   UpDown1->setGeometry(177, 12, 15, 20);
-  InvertHCheckBox = MakeButton<QCheckBox>(GroupBox1, "InvertHCheckBox", "Invert Horizontal",
-                                          {8, 32, 117, 17});
+  InvertHCheckBox =
+      MakeButton<QCheckBox>(GroupBox1, "InvertHCheckBox", "Invert Horizontal", {8, 32, 117, 17});
   InvertVCheckBox =
       MakeButton<QCheckBox>(GroupBox1, "InvertVCheckBox", "Invert Vertical", {8, 48, 109, 17});
 
@@ -236,7 +237,8 @@ void TOptionForm::CreateButtonAssignBox() {
 }
 
 void TOptionForm::CreateKeyAssignBox() {
-  KeyAssignGroupBox = MakeGroupBox(ButtonAssignGroupBox, "KeyAssignGroupBox", "Keys", {8, 64, 217, 85});
+  KeyAssignGroupBox =
+      MakeGroupBox(ButtonAssignGroupBox, "KeyAssignGroupBox", "Keys", {8, 64, 217, 85});
   KeyAssignEdit = Make<QLineEdit>(KeyAssignGroupBox, "KeyAssignEdit", {8, 17, 153, 20});
   KeyAssignEdit->setText(kPressKeysText);
   KeyAssignEdit->setReadOnly(true);
@@ -247,7 +249,8 @@ void TOptionForm::CreateKeyAssignBox() {
   KeyAssignEdit2 = Make<QLineEdit>(KeyAssignGroupBox, "KeyAssignEdit2", {8, 41, 153, 20});
   KeyAssignEdit2->setFocusPolicy(Qt::ClickFocus);
   AssignSetButton = MakePushButton(KeyAssignGroupBox, "AssignSetButton", "Set", {168, 40, 41, 21});
-  Label6 = MakeLabel(KeyAssignGroupBox, "Label6", "you can edit like Win+D, Ctrl+Esc etc..", {4, 68});
+  Label6 =
+      MakeLabel(KeyAssignGroupBox, "Label6", "you can edit like Win+D, Ctrl+Esc etc..", {4, 68});
   connect(AssignSetButton, &QPushButton::clicked, this, [this] { AssignSetButtonClick(); });
 }
 
@@ -255,7 +258,8 @@ void TOptionForm::CreateExecuteBox() {
   ExecuteGroupBox =
       MakeGroupBox(ButtonAssignGroupBox, "ExecuteGroupBox", "Execute", {8, 152, 217, 73});
   ExecuteEdit = Make<QLineEdit>(ExecuteGroupBox, "ExecuteEdit", {8, 16, 173, 20});
-  ExecuteReferButton = MakePushButton(ExecuteGroupBox, "ExecuteReferButton", "..", {188, 20, 21, 17});
+  ExecuteReferButton =
+      MakePushButton(ExecuteGroupBox, "ExecuteReferButton", "..", {188, 20, 21, 17});
   ExecuteSetButton = MakePushButton(ExecuteGroupBox, "ExecuteSetButton", "Set", {168, 44, 41, 21});
   connect(ExecuteReferButton, &QPushButton::clicked, this, [this] { ExecuteReferButtonClick(); });
   connect(ExecuteSetButton, &QPushButton::clicked, this, [this] { ExecuteSetButtonClick(); });
@@ -374,9 +378,11 @@ void TOptionForm::ApplyButtonClick() {
 
 void TOptionForm::CancelButtonClick() { reject(); }
 
-// True drops the key. Only printable characters count as typed; control characters (Backspace,
-// and the editing commands such as Ctrl+V) reach the edit, so pasting still works.
+// True drops the key. Only printable characters count as typed: control characters (Backspace)
+// and Ctrl combinations, the edit's commands such as Ctrl+V, reach the edit, so pasting works.
 bool TOptionForm::MotionSensorThresholdEditKeyPress(const QKeyEvent& event) const {
+  const Qt::KeyboardModifiers held = event.modifiers();
+  if ((held & Qt::ControlModifier) && !(held & Qt::AltModifier)) return false;
   for (const QChar c : event.text()) {
     if (c.isPrint() && !(c >= u'0' && c <= u'9')) return true;
   }

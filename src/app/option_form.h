@@ -46,7 +46,8 @@ class TOptionForm final : public QDialog {
   // The file-open dialog returns the chosen file's full path, or an empty text when cancelled.
   using OpenFileHook = std::function<QString(QWidget* parent)>;
   // A message box with a caption, a text and one OK button.
-  using MessageHook = std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
+  using MessageHook =
+      std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
 
   void SetOpenFileDialog(OpenFileHook dialog) { openFileDialog_ = std::move(dialog); }
   // The box for keys that make no valid combination (no icon).

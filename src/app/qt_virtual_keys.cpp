@@ -118,8 +118,8 @@ constexpr std::array kKeypadKeys = std::to_array<KeyRow>({
 
 template <std::size_t N>
 uint8_t Find(const std::array<KeyRow, N>& table, int qtKey) {
-  const auto it =
-      std::find_if(table.begin(), table.end(), [qtKey](const KeyRow& row) { return row.first == qtKey; });
+  const auto it = std::find_if(table.begin(), table.end(),
+                               [qtKey](const KeyRow& row) { return row.first == qtKey; });
   return it == table.end() ? 0 : it->second;
 }
 
@@ -129,7 +129,8 @@ uint8_t VirtualKeyOfQtKey(int qtKey, bool keypad) {
   if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
     return static_cast<uint8_t>((keypad ? 0x60 : '0') + (qtKey - Qt::Key_0));
   }
-  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<uint8_t>('A' + (qtKey - Qt::Key_A));
+  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+    return static_cast<uint8_t>('A' + (qtKey - Qt::Key_A));
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) {
     return static_cast<uint8_t>(0x70 + (qtKey - Qt::Key_F1));
   }
