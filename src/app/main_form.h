@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
 #include <memory>
 
@@ -42,6 +43,10 @@ class TMainForm final : public QMainWindow, public kv::MainView {
 
   kv::TMainFormLogic& Logic() { return *logic_; }
 
+  // The preferences dialog, created after this window; "Preference" shows it modally.
+  void SetOptionForm(QDialog* optionForm) { optionForm_ = optionForm; }
+  void OptionButtonClick();
+
   // Window destruction steps; runs once, from the close box, "Exit" or a termination signal.
   void FormDestroy();
 
@@ -60,5 +65,6 @@ class TMainForm final : public QMainWindow, public kv::MainView {
   kv::app::QtTimer cursorTimer_;
   kv::app::QtTimer batteryTimer_;
   std::unique_ptr<kv::TMainFormLogic> logic_;
+  QDialog* optionForm_ = nullptr;
   bool destroyed_ = false;
 };
