@@ -1,0 +1,175 @@
+#include "core/tray/task_tray_icon.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/fake_clock.h"
+#include "platform/sim/fake_notify_area.h"
+#include "platform/sim/queued_ui_hand_off.h"
+
+namespace kv {
+namespace {
+
+class TaskTrayIconTest : public ::testing::Test {
+ protected:
+  std::vector<NotifyRequest> RequestKinds() const {
+    std::vector<NotifyRequest> kinds;
+    for (const auto& sent : area.Requests) kinds.push_back(sent.Request);
+    return kinds;
+  }
+
+  sim::FakeNotifyArea area;
+  sim::FakeClock clock{1000};
+  sim::QueuedUiHandOff handOff;
+};
+
+TEST_F(TaskTrayIconTest, RecordCarriesIconTipAndCallback) {
+  struct Case {
+    uint32_t Version;
+    uint32_t Size;
+  };
+  for (const Case c : {Case{5u << 16, 488}, Case{(4u << 16) | 71, 88}}) {
+    area.Version = c.Version;
+    TTaskTrayIcon icon(area, clock, handOff);
+    icon.SetIcon(5);
+    icon.SetTip("tip");
+    icon.SetBalloonIcon(2);
+    icon.AddIcon();
+    ASSERT_TRUE(icon.IconAdded());
+    const NotifyIconRecord& r = area.Requests.back().Record;
+    EXPECT_EQ(r.Size, c.Size);
+    EXPECT_EQ(r.Id, 1u);
+    EXPECT_EQ(r.Flags, 7u) << "message, icon and tip; never the balloon";
+    EXPECT_EQ(r.CallbackMessage, 1224u);
+    EXPECT_EQ(r.Icon, IconHandle{5});
+    EXPECT_EQ(r.Tip, "tip");
+    EXPECT_EQ(r.BalloonFlags, c.Size == 488 ? 0u : 2u);
+  }
+}
+
+TEST_F(TaskTrayIconTest, TipLimitsFollowTheShellVersion) {
+  const std::string tip200(200, 'x');
+  EXPECT_EQ(LimitTip(tip200, 5u << 16), std::string(127, 'x'));
+  EXPECT_EQ(LimitTip(tip200, 6u << 16), std::string(127, 'x'));
+  EXPECT_EQ(LimitTip(tip200, (4u << 16) | 72), std::string(63, 'x'));
+  EXPECT_EQ(LimitTip("a\r\nb\nc\rd\r\n", 4u << 16), "a b\nc\rd ");
+  EXPECT_EQ(LimitTip("a\r\nb", 5u << 16), "a\r\nb") << "new shells show several lines";
+  // The CR/LF pairs are joined before cutting, so more text fits.
+  std::string lines;
+  for (int i = 0; i < 40; ++i) lines += "ab\r\n";
+  EXPECT_EQ(LimitTip(lines, 0).size(), 63u);
+  EXPECT_EQ(LimitTip(lines, 0).substr(0, 6), "ab ab ");
+  EXPECT_EQ(LimitTip("", 6u << 16), "");
+}
+
+TEST_F(TaskTrayIconTest, CutsNeverSplitACharacter) {
+  std::string text(126, 'x');
+  text += "\xE3\x81\x82";  // a three-byte character across the 127-byte limit
+  EXPECT_EQ(LimitTip(text, 6u << 16), std::string(126, 'x'));
+  EXPECT_EQ(CutText("\xC3\xA9\xC3\xA9", 3), "\xC3\xA9");
+  EXPECT_EQ(CutText("\xC3\xA9", 0), "");
+
+  TTaskTrayIcon icon(area, clock, handOff);
+  icon.SetBalloonTitle(std::string(100, 't'));
+  icon.SetBalloonText(std::string(300, 'b'));
+  EXPECT_EQ(icon.Record().BalloonTitle.size(), 63u);
+  EXPECT_EQ(icon.Record().BalloonText.size(), 255u);
+}
+
+TEST_F(TaskTrayIconTest, TimedOutAddThenSucceedingModifyCountsAsAdded) {
+  TTaskTrayIcon icon(area, clock, handOff);
+  icon.SetIcon(5);
+  area.ScriptedErrors = {kErrorTimeout};
+  area.Shown = true;  // the busy shell did take the icon
+  icon.AddIcon();
+  EXPECT_TRUE(icon.IconAdded());
+  EXPECT_EQ(RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Modify}));
+  EXPECT_EQ(clock.NowMs(), 3000u);
+}
+
+TEST_F(TaskTrayIconTest, TimedOutAddRetriesTheAddWhenModifyFails) {
+  TTaskTrayIcon icon(area, clock, handOff);
+  icon.SetIcon(5);
+  icon.DoForegroundWindow = true;
+  // The shell never took the icon, so the modify of the second retry fails; its add succeeds.
+  area.ScriptedErrors = {kErrorTimeout, kErrorTimeout, kErrorTimeout};
+  icon.AddIcon();
+  EXPECT_TRUE(icon.IconAdded());
+  EXPECT_EQ(RequestKinds(),
+            (std::vector{NotifyRequest::Add, NotifyRequest::Modify, NotifyRequest::Add,
+                         NotifyRequest::Modify, NotifyRequest::Add}));
+  EXPECT_EQ(area.ForegroundCalls, 3) << "before each add";
+  EXPECT_EQ(clock.NowMs(), 5000u);
+}
+
+TEST_F(TaskTrayIconTest, AddFailures) {
+  struct Case {
+    const char* Name;
+    std::deque<uint32_t> Errors;
+    const char* Message;
+    size_t Requests;
+    uint32_t WaitedMs;
+  };
+  const std::deque<uint32_t> timeouts(13, kErrorTimeout);
+  const Case cases[] = {
+      {"refused at once", {5}, kTextCannotRegisterIcon, 1, 0},
+      {"refused on a retry", {kErrorTimeout, kErrorTimeout, 5}, kTextCannotRegisterIcon, 3, 2000},
+      {"every retry times out", timeouts, kTextCannotChangeIcon, 13, 12000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    area.Requests.clear();
+    area.ScriptedErrors = c.Errors;
+    clock.Set(0);
+    TTaskTrayIcon icon(area, clock, handOff);
+    icon.SetIcon(5);
+    try {
+      icon.AddIcon();
+      ADD_FAILURE() << "no error raised";
+    } catch (const ENotifyIconError& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_FALSE(icon.IconAdded());
+    EXPECT_EQ(area.Requests.size(), c.Requests);
+    EXPECT_EQ(clock.NowMs(), c.WaitedMs);
+  }
+}
+
+TEST_F(TaskTrayIconTest, ModifyKeepsTheIconThroughTimeOutsAndReAddsOtherwise) {
+  TTaskTrayIcon icon(area, clock, handOff);
+  icon.SetIcon(5);
+  EXPECT_TRUE(icon.ModifyIcon()) << "not yet added: adds";
+  EXPECT_EQ(area.Requests.back().Request, NotifyRequest::Add);
+
+  area.ScriptedErrors = {kErrorTimeout};
+  EXPECT_TRUE(icon.ModifyIcon());
+  EXPECT_EQ(area.Requests.size(), 2u);
+
+  area.ScriptedErrors = {kErrorGenFailure};
+  EXPECT_TRUE(icon.ModifyIcon());
+  EXPECT_EQ(area.Requests.back().Request, NotifyRequest::Add);
+
+  area.ScriptedErrors = {kErrorGenFailure, kErrorGenFailure};
+  EXPECT_NO_THROW(EXPECT_FALSE(icon.ModifyIcon())) << "the re-add's error is swallowed";
+  EXPECT_FALSE(icon.IconAdded());
+
+  icon.SetIcon(kNoIcon);
+  EXPECT_FALSE(icon.ModifyIcon());
+}
+
+TEST_F(TaskTrayIconTest, DestructionRemovesTheIcon) {
+  {
+    TTaskTrayIcon icon(area, clock, handOff);
+    icon.SetIcon(5);
+    icon.AddIcon();
+    icon.AddIcon();  // already added: no second request
+    EXPECT_EQ(area.Requests.size(), 1u);
+  }
+  EXPECT_FALSE(area.Shown);
+  EXPECT_EQ(area.Sink(), nullptr);
+}
+
+}  // namespace
+}  // namespace kv

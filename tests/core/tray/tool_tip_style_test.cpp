@@ -1,0 +1,129 @@
+#include "core/tray/tool_tip_style.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/fake_clock.h"
+#include "platform/sim/fake_notify_area.h"
+#include "platform/sim/queued_ui_hand_off.h"
+
+namespace kv {
+namespace {
+
+using Sent = std::pair<intptr_t, uint32_t>;
+
+class ToolTipStyleTest : public ::testing::Test {
+ protected:
+  ToolTipStyleTest()
+      : tracker(std::make_unique<TToolTipStyle>(
+            area, clock, handOff, [this](intptr_t w, uint32_t l) { sent.emplace_back(w, l); })) {}
+
+  void MoveTo(int x, int y) {
+    area.Cursor = {x, y};
+    tracker->HandleCallback(kTrayIconId, kWmMouseMove);
+  }
+  // Lets the watcher's next check run with the cursor at (x, y).
+  void CheckWithCursorAt(int x, int y) {
+    ASSERT_TRUE(handOff.WaitForWork());
+    area.Cursor = {x, y};
+    EXPECT_EQ(handOff.RunPending(), 1);
+  }
+
+  sim::FakeNotifyArea area;
+  sim::FakeClock clock;
+  sim::QueuedUiHandOff handOff;
+  std::vector<Sent> sent;
+  std::unique_ptr<TToolTipStyle> tracker;
+};
+
+TEST_F(ToolTipStyleTest, IconAreaGrowsToEveryReportedPositionAndNeverShrinks) {
+  MoveTo(10, 10);
+  EXPECT_EQ(tracker->IconArea(), (TrayRect{10, 10, 10, 10}));
+  MoveTo(12, 8);
+  MoveTo(11, 11);
+  MoveTo(-3, 9);
+  EXPECT_EQ(tracker->IconArea(), (TrayRect{-3, 8, 12, 11}));
+  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}})) << "one enter for many moves";
+}
+
+TEST_F(ToolTipStyleTest, WatcherReportsTheCursorLeavingTheArea) {
+  MoveTo(10, 10);
+  MoveTo(14, 12);
+  CheckWithCursorAt(14, 10);  // edges are inside
+  CheckWithCursorAt(12, 11);
+  EXPECT_TRUE(tracker->MouseInside());
+  EXPECT_EQ(clock.NowMs() % kLeaveCheckPeriodMs, 0u);
+  EXPECT_GE(clock.NowMs(), 2 * kLeaveCheckPeriodMs) << "each check follows a 100 ms pause";
+
+  CheckWithCursorAt(15, 11);
+  EXPECT_FALSE(tracker->MouseInside());
+  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}, {0, kMouseExitCode}}));
+  EXPECT_FALSE(handOff.WaitForWork(std::chrono::milliseconds(50))) << "idle while outside";
+
+  // Entering again wakes the watcher; the area it compares with has kept its size.
+  MoveTo(11, 11);
+  CheckWithCursorAt(10, 12);
+  CheckWithCursorAt(9, 12);
+  EXPECT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent.back(), (Sent{0, kMouseExitCode}));
+}
+
+TEST_F(ToolTipStyleTest, OwnColoursAreSetOnEnterAndGivenBackOnLeave) {
+  tracker->UseDefault = false;
+  tracker->BackGroundColor = 0x000000;
+  tracker->TextColor = 0x123456;
+  MoveTo(1, 1);
+  EXPECT_EQ(area.TipColors, (std::vector<std::pair<uint32_t, uint32_t>>{{0x000000, 0x123456}}));
+  CheckWithCursorAt(5, 5);
+  EXPECT_EQ(area.PopTipCalls, 1);
+  EXPECT_EQ(area.ResetTipCalls, 1);
+}
+
+TEST_F(ToolTipStyleTest, DefaultColoursLeaveTheTooltipAloneUntilDestruction) {
+  MoveTo(1, 1);
+  CheckWithCursorAt(5, 5);
+  EXPECT_TRUE(area.TipColors.empty());
+  EXPECT_EQ(area.PopTipCalls, 0);
+  tracker.reset();
+  EXPECT_EQ(area.PopTipCalls, 1);
+  EXPECT_EQ(area.ResetTipCalls, 1);
+}
+
+TEST_F(ToolTipStyleTest, DestructionEndsAWatcherWaitingForTheUserInterface) {
+  MoveTo(1, 1);
+  ASSERT_TRUE(handOff.WaitForWork());  // the watcher is now blocked in its hand-off
+  area.Cursor = {50, 50};
+  tracker.reset();
+  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}})) << "no events while stopping";
+}
+
+TEST_F(ToolTipStyleTest, OtherTimersAndCodesAreIgnored) {
+  tracker->HandleCallback(kTrayIconId, kWmLButtonDown);
+  tracker->HandleCallback(kTrayIconId, kWmLButtonUp);
+  tracker->HandleTimer(3);
+  EXPECT_TRUE(tracker->ClickPending());
+  tracker->HandleCallback(0, kMouseEnterCode);
+  tracker->HandleCallback(0, 9999);
+  EXPECT_TRUE(sent.empty());
+  tracker->HandleTimer(kClickTimerId);
+  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseClickCode}}));
+  EXPECT_FALSE(tracker->ClickPending());
+}
+
+TEST_F(ToolTipStyleTest, PendingClickGoesToTheFirstHeldButton) {
+  // Left and right released within one double-click time: one click, the left one.
+  tracker->HandleCallback(kTrayIconId, kWmRButtonDown);
+  tracker->HandleCallback(kTrayIconId, kWmLButtonDown);
+  tracker->HandleCallback(kTrayIconId, kWmRButtonUp);
+  tracker->HandleCallback(kTrayIconId, kWmLButtonUp);
+  tracker->HandleTimer(kClickTimerId);
+  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseClickCode}}));
+  EXPECT_EQ(tracker->ButtonsDown(), kTrayButtonRight);
+}
+
+}  // namespace
+}  // namespace kv
