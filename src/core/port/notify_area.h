@@ -62,9 +62,9 @@ struct NotifyIconRecord {
   std::string Tip;  // at most 127 bytes
   uint32_t State = 0;
   uint32_t StateMask = 0;
-  std::string BalloonText;   // at most 255 bytes
+  std::string BalloonText;  // at most 255 bytes
   uint32_t BalloonTimeOut = 0;
-  std::string BalloonTitle;  // at most 63 bytes
+  std::string BalloonTitle;   // at most 63 bytes
   uint32_t BalloonFlags = 0;  // balloon icon: 0 none, 1 info, 2 warning, 3 error
 };
 

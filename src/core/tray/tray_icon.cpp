@@ -8,8 +8,7 @@ namespace {
 constexpr char kInitialTip[] = "TipHelp";
 }  // namespace
 
-TTrayIcon::TTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff,
-                     TrayApplication& app)
+TTrayIcon::TTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff, TrayApplication& app)
     : area_(area), app_(app), task_(area, clock, handOff) {
   task_.SetTip(kInitialTip);
   task_.SetOwnerHandler([this](intptr_t wParam, uint32_t lParam) { Dispatch(wParam, lParam); });

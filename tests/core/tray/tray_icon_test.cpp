@@ -33,8 +33,8 @@ class TrayIconTest : public ::testing::Test {
     tray->SetBalloonHelpText("Kestrovane");
     const auto mouse = [this](const char* what) {
       return [this, what](MouseButton b, TrayButtons shift, int x, int y) {
-        log.push_back(std::string(what) + " " + ButtonName(b) + " " + std::to_string(shift) +
-                      " " + std::to_string(x) + "," + std::to_string(y));
+        log.push_back(std::string(what) + " " + ButtonName(b) + " " + std::to_string(shift) + " " +
+                      std::to_string(x) + "," + std::to_string(y));
       };
     };
     tray->OnMouseDown = mouse("down");
@@ -241,8 +241,8 @@ TEST_F(TrayIconTest, WithoutDiscriminationAReleaseClicksAtOnce) {
   tray->Loaded();
   area.ShellEvent(kWmMButtonDown);
   area.ShellEvent(kWmMButtonUp);
-  EXPECT_EQ(log, (Log{"down middle 4 1500,1060", "click middle 0 1500,1060",
-                      "up middle 4 1500,1060"}));
+  EXPECT_EQ(log,
+            (Log{"down middle 4 1500,1060", "click middle 0 1500,1060", "up middle 4 1500,1060"}));
   EXPECT_TRUE(area.Timers.empty());
 }
 
