@@ -1,0 +1,265 @@
+#include "platform/qt/qt_notify_area.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/tray/tray_icon.h"
+#include "platform/sim/fake_clock.h"
+#include "platform/sim/queued_ui_hand_off.h"
+#include "qt/x11_probe.h"
+#include "support/xvfb_server.h"
+
+namespace kv {
+namespace {
+
+using Code = std::pair<intptr_t, uint32_t>;
+
+// Runs Qt's event loop until `condition` holds or `timeoutMs` has passed.
+bool RunEventsUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+// A notification area of its own (the small panel `trayer`) on the test's X server.
+class TrayerPanel {
+ public:
+  ~TrayerPanel() { Stop(); }
+  bool Start() {
+    pid_ = fork();
+    if (pid_ == 0) {
+      execlp("trayer", "trayer", "--edge", "top", "--widthtype", "request", "--align", "right",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid_ > 0 && RunEventsUntil(test::SystemTrayOwnerExists);
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+class RecordingSink final : public NotifyAreaSink {
+ public:
+  void OnTrayCallback(intptr_t wParam, uint32_t lParam) override {
+    Codes.emplace_back(wParam, lParam);
+  }
+  void OnTaskbarCreated() override { ++Restarts; }
+  void OnTimer(uint32_t timerId) override { Ticks.push_back(timerId); }
+
+  std::vector<Code> Codes;
+  std::vector<uint32_t> Ticks;
+  int Restarts = 0;
+};
+
+QIcon TestImage() {
+  QPixmap pixmap(22, 22);
+  pixmap.fill(Qt::blue);
+  return QIcon(pixmap);
+}
+
+NotifyIconRecord RecordFor(IconHandle icon, const std::string& tip) {
+  NotifyIconRecord record;
+  record.Icon = icon;
+  record.Tip = tip;
+  record.Flags = kNotifyFlagMessage | kNotifyFlagIcon | kNotifyFlagTip;
+  return record;
+}
+
+class QtNotifyAreaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    area.SetSink(&sink);
+    image = area.AddImage(TestImage(), "test-image");
+  }
+
+  qt_backend::QtNotifyArea area;
+  RecordingSink sink;
+  IconHandle image = kNoIcon;
+};
+
+TEST_F(QtNotifyAreaTest, WithoutANotificationAreaAddingFails) {
+  ASSERT_FALSE(test::SystemTrayOwnerExists());
+  EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(image, "tip")));
+  EXPECT_EQ(area.LastError(), kErrorGenFailure);
+  EXPECT_FALSE(area.Tray().isVisible());
+}
+
+// The application minimising with nowhere to put the icon: the error reaches the caller, so
+// the window is never hidden from the user.
+TEST_F(QtNotifyAreaTest, WithoutANotificationAreaMinimisingRaisesTheError) {
+  struct App final : TrayApplication {
+    bool IsMinimized() override { return true; }
+    void HideTaskbarEntry() override { hidden = true; }
+    void BringToForeground() override {}
+    void BringMainFormToForeground() override {}
+    void ProcessMessages() override {}
+    std::function<void()>& OnMinimize() override { return onMinimize; }
+    std::function<void()>& OnRestore() override { return onRestore; }
+    std::function<void()> onMinimize, onRestore;
+    bool hidden = false;
+  } app;
+  sim::FakeClock clock;
+  sim::QueuedUiHandOff handOff;
+  TTrayIcon tray(area, clock, handOff, app);
+  tray.SetIcon(image);
+  tray.SetMinimized(true);
+  tray.HideOnTaskBar = true;
+  try {
+    tray.Loaded();
+    ADD_FAILURE() << "no error";
+  } catch (const ENotifyIconError& e) {
+    EXPECT_STREQ(e.what(), kTextCannotRegisterIcon);
+  }
+  EXPECT_FALSE(tray.IconAdded());
+  EXPECT_FALSE(app.hidden);
+}
+
+TEST_F(QtNotifyAreaTest, InATrayTheIconIsShownAndReembeddedAfterAPanelRestart) {
+  TrayerPanel panel;
+  ASSERT_TRUE(panel.Start());
+  ASSERT_TRUE(RunEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+
+  ASSERT_TRUE(area.Request(NotifyRequest::Add, RecordFor(image, "Kestrovane")));
+  EXPECT_TRUE(area.Tray().isVisible());
+  EXPECT_EQ(area.Tray().toolTip(), "Kestrovane");
+  // Docked: the panel sits at the top right of the 1280-pixel screen.
+  const auto docked = [this] {
+    const QRect g = area.Tray().geometry();
+    return g.isValid() && g.left() >= 640 && g.top() < 100;
+  };
+  EXPECT_TRUE(RunEventsUntil(docked))
+      << "icon at " << area.Tray().geometry().x() << "," << area.Tray().geometry().y();
+
+  ASSERT_TRUE(area.Request(NotifyRequest::Modify, RecordFor(image, "Other")));
+  EXPECT_EQ(area.Tray().toolTip(), "Other");
+
+  // Real clicks on the docked icon.
+  const QPoint centre = area.Tray().geometry().center();
+  const std::string at =
+      "xdotool mousemove " + std::to_string(centre.x()) + " " + std::to_string(centre.y());
+  const struct {
+    const char* Clicks;
+    std::vector<Code> Expected;
+  } clicks[] = {
+      {" click 1", {{1, kWmLButtonDown}, {1, kWmLButtonUp}}},
+      {" click 3", {{1, kWmRButtonDown}, {1, kWmRButtonUp}}},
+      {" click 2", {{1, kWmMButtonDown}, {1, kWmMButtonUp}}},
+      {" click --repeat 2 --delay 40 1",
+       {{1, kWmLButtonDown}, {1, kWmLButtonUp}, {1, kWmLButtonDblClk}, {1, kWmLButtonUp}}},
+  };
+  for (const auto& click : clicks) {
+    sink.Codes.clear();
+    ASSERT_EQ(test::RunCommand(at + click.Clicks), 0);
+    RunEventsUntil([&] { return sink.Codes.size() >= click.Expected.size(); }, 5000);
+    EXPECT_EQ(sink.Codes, click.Expected) << click.Clicks;
+  }
+
+  panel.Stop();
+  ASSERT_TRUE(panel.Start());
+  EXPECT_TRUE(RunEventsUntil(docked)) << "Qt moves the icon into the new panel";
+
+  ASSERT_TRUE(area.Request(NotifyRequest::Delete, RecordFor(image, "Other")));
+  EXPECT_FALSE(area.Tray().isVisible());
+  EXPECT_FALSE(area.Request(NotifyRequest::Delete, RecordFor(image, "Other")));
+}
+
+TEST_F(QtNotifyAreaTest, RequestsNeedAnAddedIconAndAKnownImage) {
+  EXPECT_FALSE(area.Request(NotifyRequest::Modify, RecordFor(image, "tip")));
+  EXPECT_EQ(area.LastError(), kErrorGenFailure);
+  TrayerPanel panel;
+  ASSERT_TRUE(panel.Start());
+  ASSERT_TRUE(RunEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+  EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(999, "tip")));
+  EXPECT_FALSE(area.Tray().isVisible());
+}
+
+TEST_F(QtNotifyAreaTest, ActivationsBecomeCallbacks) {
+  const struct {
+    QSystemTrayIcon::ActivationReason Reason;
+    std::vector<Code> Expected;
+  } cases[] = {
+      {QSystemTrayIcon::Trigger, {{1, kWmLButtonDown}, {1, kWmLButtonUp}}},
+      {QSystemTrayIcon::DoubleClick, {{1, kWmLButtonDblClk}, {1, kWmLButtonUp}}},
+      {QSystemTrayIcon::Context, {{1, kWmRButtonDown}, {1, kWmRButtonUp}}},
+      {QSystemTrayIcon::MiddleClick, {{1, kWmMButtonDown}, {1, kWmMButtonUp}}},
+      {QSystemTrayIcon::Unknown, {}},
+  };
+  for (const auto& c : cases) {
+    sink.Codes.clear();
+    emit area.Tray().activated(c.Reason);
+    EXPECT_TRUE(sink.Codes.empty()) << "delivered later, like the shell's messages";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sink.Codes, c.Expected) << "reason " << c.Reason;
+  }
+}
+
+TEST_F(QtNotifyAreaTest, PostedCallbacksKeepTheirOrder) {
+  area.PostCallback(kRepostedPress, kWmRButtonDown);
+  emit area.Tray().activated(QSystemTrayIcon::Trigger);
+  area.PostCallback(0, kMouseClickCode);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(sink.Codes, (std::vector<Code>{{kRepostedPress, kWmRButtonDown},
+                                           {1, kWmLButtonDown},
+                                           {1, kWmLButtonUp},
+                                           {0, kMouseClickCode}}));
+  area.SetSink(nullptr);
+  area.PostCallback(0, kMouseClickCode);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(sink.Codes.size(), 4u);
+}
+
+TEST_F(QtNotifyAreaTest, TimersTickUntilKilled) {
+  area.StartTimer(7, 1);
+  ASSERT_TRUE(RunEventsUntil([this] { return sink.Ticks.size() >= 2; }));
+  area.KillTimer(7);
+  const size_t ticks = sink.Ticks.size();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(sink.Ticks.size(), ticks);
+  EXPECT_EQ(sink.Ticks.front(), 7u);
+  area.KillTimer(8);  // never started: ignored
+}
+
+TEST_F(QtNotifyAreaTest, ImagesByNameAndTheApplicationIcon) {
+  EXPECT_EQ(area.LoadIcon("test-image"), image);
+  EXPECT_EQ(area.LoadIcon("no-such-image"), kNoIcon);
+  EXPECT_EQ(area.LoadIcon(""), kNoIcon);
+  EXPECT_EQ(area.ApplicationIcon(), kNoIcon);
+  QApplication::setWindowIcon(TestImage());
+  const IconHandle app = area.ApplicationIcon();
+  EXPECT_NE(app, kNoIcon);
+  EXPECT_EQ(area.ApplicationIcon(), app) << "registered once";
+  QApplication::setWindowIcon(QIcon());
+  EXPECT_GE(area.ShellVersion(), kShellVersion5);
+  EXPECT_GT(area.DoubleClickTimeMs(), 0u);
+}
+
+}  // namespace
+}  // namespace kv
