@@ -1,9 +1,8 @@
 #include "platform/qt/qt_notify_area.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include <csignal>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,7 +10,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
-#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -22,6 +20,7 @@
 #include "platform/sim/fake_clock.h"
 #include "platform/sim/queued_ui_hand_off.h"
 #include "qt/x11_probe.h"
+#include "support/child_process.h"
 #include "support/xvfb_server.h"
 
 namespace kv {
@@ -44,26 +43,18 @@ bool RunEventsUntil(const std::function<bool()>& condition, int timeoutMs = 1000
 // A notification area of its own (the small panel `trayer`) on the test's X server.
 class TrayerPanel {
  public:
-  ~TrayerPanel() { Stop(); }
   bool Start() {
-    pid_ = fork();
-    if (pid_ == 0) {
-      execlp("trayer", "trayer", "--edge", "top", "--widthtype", "request", "--align", "right",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    return pid_ > 0 && RunEventsUntil(test::SystemTrayOwnerExists);
+    return process_.Start({"/usr/bin/trayer", "--edge", "top", "--widthtype", "request", "--align",
+                           "right"}) &&
+           RunEventsUntil(test::SystemTrayOwnerExists);
   }
   void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
+    process_.Signal(SIGTERM);
+    process_.Wait(10000);
   }
 
  private:
-  pid_t pid_ = -1;
+  test::ChildProcess process_;
 };
 
 class RecordingSink final : public NotifyAreaSink {

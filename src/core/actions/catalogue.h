@@ -76,7 +76,8 @@ std::optional<int> ActionIndexOfName(std::string_view actionName);
 
 // `text` with every occurrence of `search` replaced, scanning left to right without overlap and
 // never re-scanning replacement text. An empty `search` returns `text` unchanged.
-std::string ReplaceAll(std::string_view text, std::string_view search, std::string_view replacement);
+std::string ReplaceAll(std::string_view text, std::string_view search,
+                       std::string_view replacement);
 
 // The Windows-key parts removed: ReplaceAll with "+Win+", "Win+", "+Win", "Win", in this order.
 std::string RemoveWindowsKey(std::string_view text);

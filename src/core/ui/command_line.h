@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// What the program was asked to do on its command line.
+struct CommandLineOptions {
+  bool ShowHelp = false;
+  bool ShowVersion = false;
+  bool Demo = false;               // run the built-in scenario on the virtual Wii Remote
+  std::string VirtualWiimoteFile;  // scenario file for the virtual Wii Remote; empty = none
+  std::string VirtualWiimoteLog;   // where the virtual Wii Remote logs its output reports
+  bool UsesVirtualWiimote() const { return Demo || !VirtualWiimoteFile.empty(); }
+};
+
+struct CommandLineResult {
+  CommandLineOptions Options;
+  std::string Error;  // empty when the arguments were understood
+};
+
+// Parses the arguments after the program name. Options take their value as the next argument
+// or after "=" ("--virtual-wiimote=FILE").
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The text printed for --help.
+std::string CommandLineHelp(const std::string& programName);
+
+}  // namespace kv

@@ -1,0 +1,46 @@
+#include "core/ui/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+TEST(CommandLine, NoArgumentsMeansTheRealController) {
+  const auto result = ParseCommandLine({});
+  EXPECT_TRUE(result.Error.empty());
+  EXPECT_FALSE(result.Options.UsesVirtualWiimote());
+  EXPECT_FALSE(result.Options.ShowHelp);
+}
+
+TEST(CommandLine, OptionsTakeTheirValueSeparatedOrAfterEquals) {
+  auto result = ParseCommandLine({"--virtual-wiimote", "a.txt", "--virtual-wiimote-log=out.log"});
+  ASSERT_TRUE(result.Error.empty()) << result.Error;
+  EXPECT_EQ(result.Options.VirtualWiimoteFile, "a.txt");
+  EXPECT_EQ(result.Options.VirtualWiimoteLog, "out.log");
+  EXPECT_TRUE(result.Options.UsesVirtualWiimote());
+
+  result = ParseCommandLine({"--demo", "--virtual-wiimote-log", "demo.log"});
+  ASSERT_TRUE(result.Error.empty()) << result.Error;
+  EXPECT_TRUE(result.Options.Demo);
+  EXPECT_EQ(result.Options.VirtualWiimoteLog, "demo.log");
+}
+
+TEST(CommandLine, BadArgumentsAreNamed) {
+  EXPECT_NE(ParseCommandLine({"--frobnicate"}).Error.find("--frobnicate"), std::string::npos);
+  EXPECT_FALSE(ParseCommandLine({"--virtual-wiimote"}).Error.empty());
+  EXPECT_FALSE(ParseCommandLine({"--virtual-wiimote="}).Error.empty());
+  EXPECT_FALSE(ParseCommandLine({"--virtual-wiimote-log", "x"}).Error.empty());
+  EXPECT_FALSE(ParseCommandLine({"--demo", "--virtual-wiimote", "s"}).Error.empty());
+  // A prefix of a known option is not that option.
+  EXPECT_FALSE(ParseCommandLine({"--virtual-wiimotes", "x"}).Error.empty());
+}
+
+TEST(CommandLine, HelpAndVersion) {
+  const auto result = ParseCommandLine({"--help", "--version"});
+  EXPECT_TRUE(result.Options.ShowHelp);
+  EXPECT_TRUE(result.Options.ShowVersion);
+  EXPECT_NE(CommandLineHelp("kestrovane").find("--virtual-wiimote-log FILE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kv
