@@ -57,6 +57,11 @@ class TrayerPanel {
   test::ChildProcess process_;
 };
 
+// Waits until a panel of an earlier test has left the X server.
+bool NoNotificationArea() {
+  return RunEventsUntil([] { return !test::SystemTrayOwnerExists(); });
+}
+
 class RecordingSink final : public NotifyAreaSink {
  public:
   void OnTrayCallback(intptr_t wParam, uint32_t lParam) override {
@@ -97,7 +102,7 @@ class QtNotifyAreaTest : public ::testing::Test {
 };
 
 TEST_F(QtNotifyAreaTest, WithoutANotificationAreaAddingFails) {
-  ASSERT_FALSE(test::SystemTrayOwnerExists());
+  ASSERT_TRUE(NoNotificationArea());
   EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(image, "tip")));
   EXPECT_EQ(area.LastError(), kErrorGenFailure);
   EXPECT_FALSE(area.Tray().isVisible());
@@ -119,6 +124,7 @@ TEST_F(QtNotifyAreaTest, WithoutANotificationAreaMinimisingRaisesTheError) {
   } app;
   sim::FakeClock clock;
   sim::QueuedUiHandOff handOff;
+  ASSERT_TRUE(NoNotificationArea());
   TTrayIcon tray(area, clock, handOff, app);
   tray.SetIcon(image);
   tray.SetMinimized(true);
@@ -133,7 +139,7 @@ TEST_F(QtNotifyAreaTest, WithoutANotificationAreaMinimisingRaisesTheError) {
   EXPECT_FALSE(app.hidden);
 }
 
-TEST_F(QtNotifyAreaTest, InATrayTheIconIsShownAndReembeddedAfterAPanelRestart) {
+TEST_F(QtNotifyAreaTest, IconFollowsThePanelThroughRestartAndEnd) {
   TrayerPanel panel;
   ASSERT_TRUE(panel.Start());
   ASSERT_TRUE(RunEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
@@ -180,6 +186,12 @@ TEST_F(QtNotifyAreaTest, InATrayTheIconIsShownAndReembeddedAfterAPanelRestart) {
   ASSERT_TRUE(area.Request(NotifyRequest::Delete, RecordFor(image, "Other")));
   EXPECT_FALSE(area.Tray().isVisible());
   EXPECT_FALSE(area.Request(NotifyRequest::Delete, RecordFor(image, "Other")));
+
+  // The panel goes while the icon is hidden (Qt alone would still believe in it).
+  panel.Stop();
+  ASSERT_TRUE(NoNotificationArea());
+  EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(image, "Other")));
+  EXPECT_EQ(area.LastError(), kErrorGenFailure);
 }
 
 TEST_F(QtNotifyAreaTest, RequestsNeedAnAddedIconAndAKnownImage) {

@@ -7,6 +7,8 @@
 #include <QStyleHints>
 #include <QTimer>
 
+#include "platform/qt/tray_presence.h"
+
 namespace kv::qt_backend {
 
 namespace {
@@ -65,7 +67,7 @@ bool QtNotifyArea::Request(NotifyRequest request, const NotifyIconRecord& record
   switch (request) {
     case NotifyRequest::Add:
       // Without a notification area the icon would be nowhere; say so instead.
-      if (!QSystemTrayIcon::isSystemTrayAvailable()) return Fail(kErrorGenFailure);
+      if (!NotificationAreaPresent()) return Fail(kErrorGenFailure);
       if (!Apply(record)) return false;
       tray_.show();
       added_ = true;

@@ -32,7 +32,8 @@ namespace kv::qt_backend {
 //     appears anew (a restarted panel), so nothing needs re-adding;
 //   - a window of the icon's own to bring forward: BringToForeground does nothing.
 //
-// Adding fails with kErrorGenFailure while the desktop has no notification area.
+// Adding fails with kErrorGenFailure while the desktop has no notification area (asked of the
+// X server too, see NotificationAreaPresent), so the window is never hidden out of reach.
 class QtNotifyArea final : public QObject, public NotifyArea {
   Q_OBJECT
 
