@@ -72,20 +72,6 @@ TEST_F(ControllerPictures, PressedLooksStayInTheirOwnRectangles) {
   }
 }
 
-TEST_F(ControllerPictures, LitLedsAreBlue) {
-  for (int i = 11; i < 15; ++i) {
-    const Rect& r = kElements[i];
-    long blueLead = 0;
-    for (int y = r.Top + 1; y < r.Top + r.Height - 1; ++y) {
-      for (int x = r.Left + 1; x < r.Left + r.Width - 1; ++x) {
-        blueLead += qBlue(down.pixel(x, y)) - qRed(down.pixel(x, y));
-        EXPECT_LT(qGray(up.pixel(x, y)), 150) << r.Name << " is dark when released";
-      }
-    }
-    EXPECT_GT(blueLead / ((r.Width - 2) * (r.Height - 2)), 60) << r.Name;
-  }
-}
-
 TEST(ApplicationIcon, EverySizeIsSquareWithTransparentCorners) {
   for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
     const QImage icon = Load(QString("kestrovane-%1.png").arg(size).toUtf8().constData());

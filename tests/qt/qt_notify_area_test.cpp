@@ -4,10 +4,8 @@
 
 #include <csignal>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 #include <chrono>
@@ -16,9 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/tray/tray_icon.h"
-#include "platform/sim/fake_clock.h"
-#include "platform/sim/queued_ui_hand_off.h"
 #include "qt/x11_probe.h"
 #include "support/child_process.h"
 #include "support/xvfb_server.h"
@@ -105,38 +100,8 @@ TEST_F(QtNotifyAreaTest, WithoutANotificationAreaAddingFails) {
   ASSERT_TRUE(NoNotificationArea());
   EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(image, "tip")));
   EXPECT_EQ(area.LastError(), kErrorGenFailure);
+  EXPECT_FALSE(area.Request(NotifyRequest::Modify, RecordFor(image, "tip")));
   EXPECT_FALSE(area.Tray().isVisible());
-}
-
-// The application minimising with nowhere to put the icon: the error reaches the caller, so
-// the window is never hidden from the user.
-TEST_F(QtNotifyAreaTest, WithoutANotificationAreaMinimisingRaisesTheError) {
-  struct App final : TrayApplication {
-    bool IsMinimized() override { return true; }
-    void HideTaskbarEntry() override { hidden = true; }
-    void BringToForeground() override {}
-    void BringMainFormToForeground() override {}
-    void ProcessMessages() override {}
-    std::function<void()>& OnMinimize() override { return onMinimize; }
-    std::function<void()>& OnRestore() override { return onRestore; }
-    std::function<void()> onMinimize, onRestore;
-    bool hidden = false;
-  } app;
-  sim::FakeClock clock;
-  sim::QueuedUiHandOff handOff;
-  ASSERT_TRUE(NoNotificationArea());
-  TTrayIcon tray(area, clock, handOff, app);
-  tray.SetIcon(image);
-  tray.SetMinimized(true);
-  tray.HideOnTaskBar = true;
-  try {
-    tray.Loaded();
-    ADD_FAILURE() << "no error";
-  } catch (const ENotifyIconError& e) {
-    EXPECT_STREQ(e.what(), kTextCannotRegisterIcon);
-  }
-  EXPECT_FALSE(tray.IconAdded());
-  EXPECT_FALSE(app.hidden);
 }
 
 TEST_F(QtNotifyAreaTest, IconFollowsThePanelThroughRestartAndEnd) {
@@ -194,36 +159,6 @@ TEST_F(QtNotifyAreaTest, IconFollowsThePanelThroughRestartAndEnd) {
   EXPECT_EQ(area.LastError(), kErrorGenFailure);
 }
 
-TEST_F(QtNotifyAreaTest, RequestsNeedAnAddedIconAndAKnownImage) {
-  EXPECT_FALSE(area.Request(NotifyRequest::Modify, RecordFor(image, "tip")));
-  EXPECT_EQ(area.LastError(), kErrorGenFailure);
-  TrayerPanel panel;
-  ASSERT_TRUE(panel.Start());
-  ASSERT_TRUE(RunEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-  EXPECT_FALSE(area.Request(NotifyRequest::Add, RecordFor(999, "tip")));
-  EXPECT_FALSE(area.Tray().isVisible());
-}
-
-TEST_F(QtNotifyAreaTest, ActivationsBecomeCallbacks) {
-  const struct {
-    QSystemTrayIcon::ActivationReason Reason;
-    std::vector<Code> Expected;
-  } cases[] = {
-      {QSystemTrayIcon::Trigger, {{1, kWmLButtonDown}, {1, kWmLButtonUp}}},
-      {QSystemTrayIcon::DoubleClick, {{1, kWmLButtonDblClk}, {1, kWmLButtonUp}}},
-      {QSystemTrayIcon::Context, {{1, kWmRButtonDown}, {1, kWmRButtonUp}}},
-      {QSystemTrayIcon::MiddleClick, {{1, kWmMButtonDown}, {1, kWmMButtonUp}}},
-      {QSystemTrayIcon::Unknown, {}},
-  };
-  for (const auto& c : cases) {
-    sink.Codes.clear();
-    emit area.Tray().activated(c.Reason);
-    EXPECT_TRUE(sink.Codes.empty()) << "delivered later, like the shell's messages";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(sink.Codes, c.Expected) << "reason " << c.Reason;
-  }
-}
-
 TEST_F(QtNotifyAreaTest, PostedCallbacksKeepTheirOrder) {
   area.PostCallback(kRepostedPress, kWmRButtonDown);
   emit area.Tray().activated(QSystemTrayIcon::Trigger);
@@ -248,20 +183,6 @@ TEST_F(QtNotifyAreaTest, TimersTickUntilKilled) {
   EXPECT_EQ(sink.Ticks.size(), ticks);
   EXPECT_EQ(sink.Ticks.front(), 7u);
   area.KillTimer(8);  // never started: ignored
-}
-
-TEST_F(QtNotifyAreaTest, ImagesByNameAndTheApplicationIcon) {
-  EXPECT_EQ(area.LoadIcon("test-image"), image);
-  EXPECT_EQ(area.LoadIcon("no-such-image"), kNoIcon);
-  EXPECT_EQ(area.LoadIcon(""), kNoIcon);
-  EXPECT_EQ(area.ApplicationIcon(), kNoIcon);
-  QApplication::setWindowIcon(TestImage());
-  const IconHandle app = area.ApplicationIcon();
-  EXPECT_NE(app, kNoIcon);
-  EXPECT_EQ(area.ApplicationIcon(), app) << "registered once";
-  QApplication::setWindowIcon(QIcon());
-  EXPECT_GE(area.ShellVersion(), kShellVersion5);
-  EXPECT_GT(area.DoubleClickTimeMs(), 0u);
 }
 
 }  // namespace

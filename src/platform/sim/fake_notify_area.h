@@ -39,6 +39,12 @@ class FakeNotifyArea final : public NotifyArea {
   std::map<uint32_t, uint32_t> Timers;  // running timers: id -> period
   std::deque<std::pair<intptr_t, uint32_t>> Posted;
 
+  std::vector<NotifyRequest> RequestKinds() const {
+    std::vector<NotifyRequest> kinds;
+    for (const Sent& sent : Requests) kinds.push_back(sent.Request);
+    return kinds;
+  }
+
   void SetSink(NotifyAreaSink* sink) override { sink_ = sink; }
   NotifyAreaSink* Sink() const { return sink_; }
 

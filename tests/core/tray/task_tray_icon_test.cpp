@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,6 @@ namespace {
 
 class TaskTrayIconTest : public ::testing::Test {
  protected:
-  std::vector<NotifyRequest> RequestKinds() const {
-    std::vector<NotifyRequest> kinds;
-    for (const auto& sent : area.Requests) kinds.push_back(sent.Request);
-    return kinds;
-  }
-
   sim::FakeNotifyArea area;
   sim::FakeClock clock{1000};
   sim::QueuedUiHandOff handOff;
@@ -78,30 +73,37 @@ TEST_F(TaskTrayIconTest, CutsNeverSplitACharacter) {
   EXPECT_EQ(icon.Record().BalloonText.size(), 255u);
 }
 
-TEST_F(TaskTrayIconTest, TimedOutAddThenSucceedingModifyCountsAsAdded) {
-  TTaskTrayIcon icon(area, clock, handOff);
-  icon.SetIcon(5);
-  area.ScriptedErrors = {kErrorTimeout};
-  area.Shown = true;  // the busy shell did take the icon
-  icon.AddIcon();
-  EXPECT_TRUE(icon.IconAdded());
-  EXPECT_EQ(RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Modify}));
-  EXPECT_EQ(clock.NowMs(), 3000u);
-}
-
-TEST_F(TaskTrayIconTest, TimedOutAddRetriesTheAddWhenModifyFails) {
-  TTaskTrayIcon icon(area, clock, handOff);
-  icon.SetIcon(5);
-  icon.DoForegroundWindow = true;
-  // The shell never took the icon, so the modify of the second retry fails; its add succeeds.
-  area.ScriptedErrors = {kErrorTimeout, kErrorTimeout, kErrorTimeout};
-  icon.AddIcon();
-  EXPECT_TRUE(icon.IconAdded());
-  EXPECT_EQ(RequestKinds(),
-            (std::vector{NotifyRequest::Add, NotifyRequest::Modify, NotifyRequest::Add,
-                         NotifyRequest::Modify, NotifyRequest::Add}));
-  EXPECT_EQ(area.ForegroundCalls, 3) << "before each add";
-  EXPECT_EQ(clock.NowMs(), 5000u);
+// A busy shell times out although it may have taken the icon: the retries first modify, then add.
+TEST_F(TaskTrayIconTest, TimedOutAddsAreRetried) {
+  struct Case {
+    const char* Name;
+    bool ShellTookIcon;
+    int TimeOuts;
+    std::vector<NotifyRequest> Requests;
+    uint32_t WaitedMs;
+  };
+  using R = NotifyRequest;
+  const Case cases[] = {
+      {"modify finds the icon", true, 1, {R::Add, R::Modify}, 2000},
+      // The shell never took it: the modify of the second retry fails, its add succeeds.
+      {"added on the second retry", false, 3, {R::Add, R::Modify, R::Add, R::Modify, R::Add}, 4000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    area.Requests.clear();
+    area.ForegroundCalls = 0;
+    area.Shown = c.ShellTookIcon;
+    area.ScriptedErrors.assign(c.TimeOuts, kErrorTimeout);
+    clock.Set(0);
+    TTaskTrayIcon icon(area, clock, handOff);
+    icon.SetIcon(5);
+    icon.DoForegroundWindow = true;
+    icon.AddIcon();
+    EXPECT_TRUE(icon.IconAdded());
+    EXPECT_EQ(area.RequestKinds(), c.Requests);
+    EXPECT_EQ(area.ForegroundCalls, std::count(c.Requests.begin(), c.Requests.end(), R::Add));
+    EXPECT_EQ(clock.NowMs(), c.WaitedMs);
+  }
 }
 
 TEST_F(TaskTrayIconTest, AddFailures) {
@@ -157,6 +159,9 @@ TEST_F(TaskTrayIconTest, ModifyKeepsTheIconThroughTimeOutsAndReAddsOtherwise) {
 
   icon.SetIcon(kNoIcon);
   EXPECT_FALSE(icon.ModifyIcon());
+  const size_t sent = area.Requests.size();
+  icon.AddIcon();
+  EXPECT_EQ(area.Requests.size(), sent) << "no image, no request, no error";
 }
 
 TEST_F(TaskTrayIconTest, DestructionRemovesTheIcon) {

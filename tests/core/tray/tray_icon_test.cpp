@@ -45,11 +45,6 @@ class TrayIconTest : public ::testing::Test {
   }
   void TearDown() override { tray.reset(); }
 
-  std::vector<NotifyRequest> RequestKinds() const {
-    std::vector<NotifyRequest> kinds;
-    for (const auto& sent : area.Requests) kinds.push_back(sent.Request);
-    return kinds;
-  }
   // Delivers posted callbacks and, if the click timer runs, one tick of it.
   void Settle() {
     area.DeliverPosted();
@@ -78,13 +73,7 @@ TEST_F(TrayIconTest, ShownOnlyWhileTheApplicationIsMinimised) {
   EXPECT_FALSE(area.Shown);
   EXPECT_FALSE(tray->IconAdded());
   EXPECT_EQ(log, (Log{"hide-taskbar", "form-foreground"}));
-  EXPECT_EQ(RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Delete}));
-}
-
-TEST_F(TrayIconTest, StartingMinimisedShowsTheIconAtLoad) {
-  app.Minimized = true;
-  tray->Loaded();
-  EXPECT_TRUE(area.Shown);
+  EXPECT_EQ(area.RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Delete}));
 }
 
 TEST_F(TrayIconTest, NeverShownWhileNotVisible) {
@@ -97,14 +86,6 @@ TEST_F(TrayIconTest, NeverShownWhileNotVisible) {
   tray->SetVisible(true);
   EXPECT_TRUE(area.Shown);
   tray->SetVisible(false);
-  EXPECT_FALSE(area.Shown);
-}
-
-TEST_F(TrayIconTest, WithoutMinimizedTheIconIsAlwaysShown) {
-  tray->SetMinimized(false);
-  tray->Loaded();
-  EXPECT_TRUE(area.Shown);
-  tray->SetMinimized(true);  // application not minimised: hide
   EXPECT_FALSE(area.Shown);
 }
 
@@ -135,20 +116,6 @@ TEST_F(TrayIconTest, RefusedIconPropagatesAndKeepsTheTaskbarEntry) {
   EXPECT_TRUE(log.empty());
 }
 
-TEST_F(TrayIconTest, IconPrecedence) {
-  area.Resources["frame1"] = 200;
-  tray->ResourceIconList = {"frame0", "frame1"};
-  EXPECT_EQ(tray->CurrentIconHandle(), area.AppIcon);
-  tray->ResourceIconID = 1;
-  EXPECT_EQ(tray->CurrentIconHandle(), IconHandle{200});
-  tray->ResourceIconID = 0;  // no such resource
-  EXPECT_EQ(tray->CurrentIconHandle(), area.AppIcon);
-  tray->ResourceIconID = 7;  // past the list
-  EXPECT_EQ(tray->CurrentIconHandle(), area.AppIcon);
-  tray->SetIcon(300);
-  EXPECT_EQ(tray->CurrentIconHandle(), IconHandle{300});
-}
-
 TEST_F(TrayIconTest, IconAndTipChangesUpdateTheShownIcon) {
   tray->Loaded();
   app.Minimize();
@@ -160,14 +127,6 @@ TEST_F(TrayIconTest, IconAndTipChangesUpdateTheShownIcon) {
   EXPECT_EQ(area.ShownRecord.Tip, "Other");
 }
 
-TEST_F(TrayIconTest, NoIconAnywhereRegistersNothing) {
-  area.AppIcon = kNoIcon;
-  tray->Loaded();
-  EXPECT_NO_THROW(app.Minimize());
-  EXPECT_TRUE(area.Requests.empty());
-  EXPECT_FALSE(tray->IconAdded());
-}
-
 TEST_F(TrayIconTest, TaskbarRestartBringsBackOnlyAShownIcon) {
   tray->Loaded();
   area.TaskbarCreated();
@@ -176,14 +135,11 @@ TEST_F(TrayIconTest, TaskbarRestartBringsBackOnlyAShownIcon) {
   app.Minimize();
   area.TaskbarCreated();
   EXPECT_TRUE(area.Shown);
-  EXPECT_EQ(RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Add}));
-}
+  EXPECT_EQ(area.RequestKinds(), (std::vector{NotifyRequest::Add, NotifyRequest::Add}));
 
-TEST_F(TrayIconTest, TaskbarRestartErrorGoesToTheErrorHandler) {
+  // A refused re-add has no caller to go to: it goes to the error handler.
   std::string reported;
   tray->SetOnError([&](const ENotifyIconError& e) { reported = e.what(); });
-  tray->Loaded();
-  app.Minimize();
   area.ScriptedErrors = {kErrorGenFailure};
   area.TaskbarCreated();
   EXPECT_EQ(reported, kTextCannotRegisterIcon);
@@ -218,22 +174,6 @@ TEST_F(TrayIconTest, DoubleClickGivesNoSingleClickAndRepostsThePress) {
   EXPECT_EQ(log, (Log{"down left 1 1500,1060", "up left 1 1500,1060", "dblclick",
                       "up left 1 1500,1060", "down left 1 1500,1060"}));
   EXPECT_EQ(tray->ToolTipStyle().ButtonsDown(), 0) << "a re-posted press holds no button";
-}
-
-TEST_F(TrayIconTest, RightDoubleClickRepostsThePressThatOpensTheMenu) {
-  test::FakePopupMenu menu(log, "rmenu");
-  tray->RButtonPopupMenu = &menu;
-  tray->Loaded();
-  area.ShellEvent(kWmRButtonDown);
-  area.ShellEvent(kWmRButtonUp);
-  area.ShellEvent(kWmRButtonDblClk);
-  Settle();
-  const Log open = {"app-foreground", "process-messages", "rmenu popup 1500,1060"};
-  Log expected = open;
-  expected.push_back("up right 2 1500,1060");
-  expected.push_back("rdblclick");
-  expected.insert(expected.end(), open.begin(), open.end());
-  EXPECT_EQ(log, expected);
 }
 
 TEST_F(TrayIconTest, WithoutDiscriminationAReleaseClicksAtOnce) {
