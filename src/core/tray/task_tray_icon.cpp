@@ -28,10 +28,10 @@ std::string LimitTip(std::string_view tip, uint32_t shellVersion) {
   return CutText(joined, kTipLimitShort);
 }
 
-TTaskTrayIcon::TTaskTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff)
+TTaskTrayIcon::TTaskTrayIcon(NotifyArea& area, Clock& clock, UiDispatcher& ui)
     : area_(area), clock_(clock), shellVersion_(area.ShellVersion()) {
   tracker_ = std::make_unique<TToolTipStyle>(
-      area, clock, handOff,
+      area, clock, ui,
       [this](intptr_t wParam, uint32_t lParam) { OnTrayCallback(wParam, lParam); });
   area_.SetSink(this);
 }

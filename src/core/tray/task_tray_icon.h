@@ -10,7 +10,7 @@
 #include "core/port/clock.h"
 #include "core/port/notify_area.h"
 #include "core/tray/tool_tip_style.h"
-#include "core/tray/tray_services.h"
+#include "core/ui/ui_dispatcher.h"
 
 namespace kv {
 
@@ -51,7 +51,7 @@ class TTaskTrayIcon final : public NotifyAreaSink {
  public:
   using MessageHandler = std::function<void(intptr_t wParam, uint32_t lParam)>;
 
-  TTaskTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff);
+  TTaskTrayIcon(NotifyArea& area, Clock& clock, UiDispatcher& ui);
   ~TTaskTrayIcon() override;
   TTaskTrayIcon(const TTaskTrayIcon&) = delete;
   TTaskTrayIcon& operator=(const TTaskTrayIcon&) = delete;

@@ -35,8 +35,8 @@ TrayButtons ButtonBit(MouseButton button) {
   return 0;
 }
 
-TToolTipStyle::TToolTipStyle(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff, SendFn send)
-    : area_(area), clock_(clock), handOff_(handOff), send_(std::move(send)) {}
+TToolTipStyle::TToolTipStyle(NotifyArea& area, Clock& clock, UiDispatcher& ui, SendFn send)
+    : area_(area), clock_(clock), ui_(ui), send_(std::move(send)) {}
 
 TToolTipStyle::~TToolTipStyle() {
   StopWatcher();
@@ -172,10 +172,11 @@ void TToolTipStyle::WatcherLoop() {
     }
     clock_.SleepMs(kLeaveCheckPeriodMs);
     if (Stopping()) break;
-    handOff_.RunOnUiThread([this] { CheckLeave(); });
+    // Refused only when the user-interface thread no longer takes work: nothing left to watch.
+    if (!ui_.RunSync([this] { CheckLeave(); })) break;
   }
   watcherDone_ = true;
-  handOff_.Wake();
+  ui_.NotifyWaiters();
 }
 
 void TToolTipStyle::StopWatcher() {
@@ -186,8 +187,7 @@ void TToolTipStyle::StopWatcher() {
   }
   wake_.notify_all();
   // The watcher may be waiting for the user-interface thread, which is this one.
-  handOff_.WaitWhileServing([this] { return watcherDone_.load(); });
-  watcher_.join();
+  ui_.Join(watcher_, watcherDone_);
 }
 
 }  // namespace kv

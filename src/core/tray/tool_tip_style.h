@@ -10,7 +10,7 @@
 #include "core/port/clock.h"
 #include "core/port/input_injector.h"
 #include "core/port/notify_area.h"
-#include "core/tray/tray_services.h"
+#include "core/ui/ui_dispatcher.h"
 
 namespace kv {
 
@@ -43,7 +43,7 @@ class TToolTipStyle {
   // Delivers a callback synchronously to the icon's own handling (click and enter/leave codes).
   using SendFn = std::function<void(intptr_t wParam, uint32_t lParam)>;
 
-  TToolTipStyle(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff, SendFn send);
+  TToolTipStyle(NotifyArea& area, Clock& clock, UiDispatcher& ui, SendFn send);
   ~TToolTipStyle();
   TToolTipStyle(const TToolTipStyle&) = delete;
   TToolTipStyle& operator=(const TToolTipStyle&) = delete;
@@ -79,7 +79,7 @@ class TToolTipStyle {
 
   NotifyArea& area_;
   Clock& clock_;
-  TrayUiHandOff& handOff_;
+  UiDispatcher& ui_;
   SendFn send_;
 
   TrayButtons buttonsDown_ = 0;

@@ -8,8 +8,8 @@ namespace {
 constexpr char kInitialTip[] = "TipHelp";
 }  // namespace
 
-TTrayIcon::TTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff, TrayApplication& app)
-    : area_(area), app_(app), task_(area, clock, handOff) {
+TTrayIcon::TTrayIcon(NotifyArea& area, Clock& clock, UiDispatcher& ui, TrayApplication& app)
+    : area_(area), app_(app), task_(area, clock, ui) {
   task_.SetTip(kInitialTip);
   task_.SetOwnerHandler([this](intptr_t wParam, uint32_t lParam) { Dispatch(wParam, lParam); });
   previousOnMinimize_ = std::exchange(app_.OnMinimize(), [this] { ApplicationMinimized(); });

@@ -12,6 +12,7 @@
 #include "core/tray/task_tray_icon.h"
 #include "core/tray/tool_tip_style.h"
 #include "core/tray/tray_services.h"
+#include "core/ui/ui_dispatcher.h"
 
 namespace kv {
 
@@ -31,7 +32,7 @@ class TTrayIcon {
   using MouseEvent = std::function<void(MouseButton button, TrayButtons shift, int x, int y)>;
   using MouseMoveEvent = std::function<void(TrayButtons shift, int x, int y)>;
 
-  TTrayIcon(NotifyArea& area, Clock& clock, TrayUiHandOff& handOff, TrayApplication& app);
+  TTrayIcon(NotifyArea& area, Clock& clock, UiDispatcher& ui, TrayApplication& app);
   ~TTrayIcon();
   TTrayIcon(const TTrayIcon&) = delete;
   TTrayIcon& operator=(const TTrayIcon&) = delete;

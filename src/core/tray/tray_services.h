@@ -4,23 +4,6 @@
 
 namespace kv {
 
-// How a tray worker thread gets work run on the user-interface thread.
-class TrayUiHandOff {
- public:
-  virtual ~TrayUiHandOff() = default;
-
-  // Worker side: runs `work` on the user-interface thread and returns once it has run there.
-  virtual void RunOnUiThread(const std::function<void()>& work) = 0;
-
-  // Worker side: wakes a WaitWhileServing so that it tests its condition again.
-  virtual void Wake() = 0;
-
-  // User-interface side: returns once `done()` holds, meanwhile running the work workers hand
-  // over, so that a worker blocked in RunOnUiThread can still reach its end. Runs everything
-  // queued before each test of `done`.
-  virtual void WaitWhileServing(const std::function<bool()>& done) = 0;
-};
-
 // A popup menu the icon opens on a button press; the menu itself lives in the application.
 class TrayPopupMenu {
  public:

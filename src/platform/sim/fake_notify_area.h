@@ -33,6 +33,7 @@ class FakeNotifyArea final : public NotifyArea {
   bool Shown = false;  // an icon is registered
   NotifyIconRecord ShownRecord;
   int ForegroundCalls = 0;
+  int CursorReads = 0;
   int PopTipCalls = 0;
   int ResetTipCalls = 0;
   std::vector<std::pair<uint32_t, uint32_t>> TipColors;
@@ -79,7 +80,10 @@ class FakeNotifyArea final : public NotifyArea {
   void StartTimer(uint32_t timerId, uint32_t periodMs) override { Timers[timerId] = periodMs; }
   void KillTimer(uint32_t timerId) override { Timers.erase(timerId); }
   uint32_t DoubleClickTimeMs() override { return DoubleClickMs; }
-  Point CursorPos() override { return Cursor; }
+  Point CursorPos() override {
+    ++CursorReads;
+    return Cursor;
+  }
   void PostCallback(intptr_t wParam, uint32_t lParam) override {
     Posted.emplace_back(wParam, lParam);
   }

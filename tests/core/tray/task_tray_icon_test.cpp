@@ -8,7 +8,6 @@
 
 #include "platform/sim/fake_clock.h"
 #include "platform/sim/fake_notify_area.h"
-#include "platform/sim/queued_ui_hand_off.h"
 
 namespace kv {
 namespace {
@@ -17,7 +16,7 @@ class TaskTrayIconTest : public ::testing::Test {
  protected:
   sim::FakeNotifyArea area;
   sim::FakeClock clock{1000};
-  sim::QueuedUiHandOff handOff;
+  UiDispatcher ui;
 };
 
 TEST_F(TaskTrayIconTest, RecordCarriesIconTipAndCallback) {
@@ -27,7 +26,7 @@ TEST_F(TaskTrayIconTest, RecordCarriesIconTipAndCallback) {
   };
   for (const Case c : {Case{5u << 16, 488}, Case{(4u << 16) | 71, 88}}) {
     area.Version = c.Version;
-    TTaskTrayIcon icon(area, clock, handOff);
+    TTaskTrayIcon icon(area, clock, ui);
     icon.SetIcon(5);
     icon.SetTip("tip");
     icon.SetBalloonIcon(2);
@@ -66,7 +65,7 @@ TEST_F(TaskTrayIconTest, CutsNeverSplitACharacter) {
   EXPECT_EQ(CutText("\xC3\xA9\xC3\xA9", 3), "\xC3\xA9");
   EXPECT_EQ(CutText("\xC3\xA9", 0), "");
 
-  TTaskTrayIcon icon(area, clock, handOff);
+  TTaskTrayIcon icon(area, clock, ui);
   icon.SetBalloonTitle(std::string(100, 't'));
   icon.SetBalloonText(std::string(300, 'b'));
   EXPECT_EQ(icon.Record().BalloonTitle.size(), 63u);
@@ -95,7 +94,7 @@ TEST_F(TaskTrayIconTest, TimedOutAddsAreRetried) {
     area.Shown = c.ShellTookIcon;
     area.ScriptedErrors.assign(c.TimeOuts, kErrorTimeout);
     clock.Set(0);
-    TTaskTrayIcon icon(area, clock, handOff);
+    TTaskTrayIcon icon(area, clock, ui);
     icon.SetIcon(5);
     icon.DoForegroundWindow = true;
     icon.AddIcon();
@@ -125,7 +124,7 @@ TEST_F(TaskTrayIconTest, AddFailures) {
     area.Requests.clear();
     area.ScriptedErrors = c.Errors;
     clock.Set(0);
-    TTaskTrayIcon icon(area, clock, handOff);
+    TTaskTrayIcon icon(area, clock, ui);
     icon.SetIcon(5);
     try {
       icon.AddIcon();
@@ -140,7 +139,7 @@ TEST_F(TaskTrayIconTest, AddFailures) {
 }
 
 TEST_F(TaskTrayIconTest, ModifyKeepsTheIconThroughTimeOutsAndReAddsOtherwise) {
-  TTaskTrayIcon icon(area, clock, handOff);
+  TTaskTrayIcon icon(area, clock, ui);
   icon.SetIcon(5);
   EXPECT_TRUE(icon.ModifyIcon()) << "not yet added: adds";
   EXPECT_EQ(area.Requests.back().Request, NotifyRequest::Add);
@@ -166,7 +165,7 @@ TEST_F(TaskTrayIconTest, ModifyKeepsTheIconThroughTimeOutsAndReAddsOtherwise) {
 
 TEST_F(TaskTrayIconTest, DestructionRemovesTheIcon) {
   {
-    TTaskTrayIcon icon(area, clock, handOff);
+    TTaskTrayIcon icon(area, clock, ui);
     icon.SetIcon(5);
     icon.AddIcon();
     icon.AddIcon();  // already added: no second request

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/sim/fake_clock.h"
 #include "platform/sim/fake_notify_area.h"
-#include "platform/sim/queued_ui_hand_off.h"
 
 namespace kv {
 namespace {
@@ -20,7 +21,7 @@ class ToolTipStyleTest : public ::testing::Test {
  protected:
   ToolTipStyleTest()
       : tracker(std::make_unique<TToolTipStyle>(
-            area, clock, handOff, [this](intptr_t w, uint32_t l) { sent.emplace_back(w, l); })) {}
+            area, clock, ui, [this](intptr_t w, uint32_t l) { sent.emplace_back(w, l); })) {}
 
   void MoveTo(int x, int y) {
     area.Cursor = {x, y};
@@ -28,14 +29,15 @@ class ToolTipStyleTest : public ::testing::Test {
   }
   // Lets the watcher's next check run with the cursor at (x, y).
   void CheckWithCursorAt(int x, int y) {
-    ASSERT_TRUE(handOff.WaitForWork());
     area.Cursor = {x, y};
-    EXPECT_EQ(handOff.RunPending(), 1);
+    const int reads = area.CursorReads;
+    ASSERT_TRUE(ui.WaitUntil([&] { return area.CursorReads > reads; }, kPatience));
   }
 
+  static constexpr std::chrono::seconds kPatience{10};  // a bound for thread hand-offs only
   sim::FakeNotifyArea area;
   sim::FakeClock clock;
-  sim::QueuedUiHandOff handOff;
+  UiDispatcher ui;
   std::vector<Sent> sent;
   std::unique_ptr<TToolTipStyle> tracker;
 };
@@ -62,7 +64,9 @@ TEST_F(ToolTipStyleTest, WatcherReportsTheCursorLeavingTheArea) {
   CheckWithCursorAt(15, 11);
   EXPECT_FALSE(tracker->MouseInside());
   EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}, {0, kMouseExitCode}}));
-  EXPECT_FALSE(handOff.WaitForWork(std::chrono::milliseconds(50))) << "idle while outside";
+  const uint32_t left = clock.NowMs();
+  EXPECT_FALSE(ui.WaitUntil([] { return false; }, std::chrono::milliseconds(50)));
+  EXPECT_EQ(clock.NowMs(), left) << "the watcher rests while the cursor is outside";
 
   // Entering again wakes the watcher; the area it compares with has kept its size.
   MoveTo(11, 11);
@@ -89,8 +93,12 @@ TEST_F(ToolTipStyleTest, OwnColoursAreSetOnEnterAndGivenBackOnLeave) {
 }
 
 TEST_F(ToolTipStyleTest, DestructionEndsAWatcherWaitingForTheUserInterface) {
+  std::atomic<int> queued{0};
+  ui.SetWaker([&] { ++queued; });
   MoveTo(1, 1);
-  ASSERT_TRUE(handOff.WaitForWork());  // the watcher is now blocked in its hand-off
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (queued == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ASSERT_EQ(queued, 1);  // the watcher now waits for this thread
   area.Cursor = {50, 50};
   tracker.reset();
   EXPECT_EQ(sent, (std::vector<Sent>{{0, kMouseEnterCode}})) << "no events while stopping";

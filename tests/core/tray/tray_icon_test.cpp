@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/sim/fake_clock.h"
 #include "platform/sim/fake_notify_area.h"
-#include "platform/sim/queued_ui_hand_off.h"
 #include "tray_test_support.h"
 
 namespace kv {
@@ -25,7 +25,7 @@ class TrayIconTest : public ::testing::Test {
  protected:
   void SetUp() override {
     area.Cursor = {1500, 1060};
-    tray = std::make_unique<TTrayIcon>(area, clock, handOff, app);
+    tray = std::make_unique<TTrayIcon>(area, clock, ui, app);
     tray->SetTipHelp("Kestrovane");
     tray->SetMinimized(true);
     tray->HideOnTaskBar = true;
@@ -53,7 +53,7 @@ class TrayIconTest : public ::testing::Test {
 
   sim::FakeNotifyArea area;
   sim::FakeClock clock;
-  sim::QueuedUiHandOff handOff;
+  UiDispatcher ui;
   Log log;
   test::FakeTrayApplication app{log};
   std::unique_ptr<TTrayIcon> tray;
@@ -93,7 +93,7 @@ TEST_F(TrayIconTest, ChainsApplicationHandlersAndPutsThemBack) {
   tray.reset();
   app.OnMinimize() = [this] { log.push_back("previous-minimize"); };
   app.OnRestore() = [this] { log.push_back("previous-restore"); };
-  tray = std::make_unique<TTrayIcon>(area, clock, handOff, app);
+  tray = std::make_unique<TTrayIcon>(area, clock, ui, app);
   tray->SetMinimized(true);
   tray->HideOnTaskBar = true;
   tray->Loaded();
@@ -227,10 +227,8 @@ TEST_F(TrayIconTest, EnterAndExitEvents) {
   tray->Loaded();
   area.ShellEvent(kWmMouseMove);
   EXPECT_EQ(log, (Log{"enter", "move 0 1500,1060"}));
-  area.Cursor = {0, 0};
-  ASSERT_TRUE(handOff.WaitForWork());
-  handOff.RunPending();
-  EXPECT_EQ(log.back(), "exit");
+  area.Cursor = {0, 0};  // the watcher's next check finds the cursor gone
+  EXPECT_TRUE(ui.WaitUntil([this] { return log.back() == "exit"; }, std::chrono::seconds(10)));
 }
 
 }  // namespace
