@@ -360,14 +360,21 @@ def app_icon(size):
     k = size / 256.0
     c = Canvas(size, size)
     samples = 4 if size >= 64 else 8
-    coarse = size >= 64
     full = (0, 0, size, size)
-    # Tile.
-    tile_r = 48 * k
+
+    def fill(shape, colour, box=full):
+        c.fill(shape, colour, box, samples, coarse=size >= 64)
+
     margin = 8 * k if size >= 32 else 0.5
-    tile = rounded_rect(margin, margin, size - margin, size - margin, tile_r)
-    c.fill(tile, lambda x, y: mix((70, 150, 250), (22, 78, 190), y / size), full, samples, coarse=coarse)
-    # The remote: a rounded bar tilted 30 degrees, in its own frame.
+    tile = rounded_rect(margin, margin, size - margin, size - margin, 48 * k)
+    fill(tile, lambda x, y: mix((70, 150, 250), (22, 78, 190), y / size))
+    draw_icon_remote(fill, size, k)
+    draw_icon_arrow(fill, size, k)
+    return c
+
+
+def draw_icon_remote(fill, size, k):
+    """A rounded bar tilted 30 degrees, drawn in its own frame."""
     angle = math.radians(-30)
     rcx, rcy = 102 * k, 146 * k
     half_w, half_h = 34 * k, 88 * k
@@ -376,32 +383,31 @@ def app_icon(size):
     def local(shape):
         return lambda x, y: shape(*rotate(x, y, rcx, rcy, -angle))
 
-    body_outer = local(rounded_rect(rcx - half_w - outline, rcy - half_h - outline,
-                                    rcx + half_w + outline, rcy + half_h + outline,
-                                    28 * k + outline))
-    body = local(rounded_rect(rcx - half_w, rcy - half_h, rcx + half_w, rcy + half_h, 28 * k))
-    c.fill(body_outer, (16, 44, 110), full, samples, coarse=coarse)
-    c.fill(body, lambda x, y: mix((255, 255, 255), (214, 222, 236),
-                                  max(0.0, (rotate(x, y, rcx, rcy, -angle)[0] - rcx) / half_w)),
-           full, samples, coarse=coarse)
-    if size >= 24:
-        # Cross and A button.
-        arm, length = 9 * k, 27 * k
-        pcx, pcy = rcx, rcy - 50 * k
-        cross = union(rounded_rect(pcx - arm, pcy - length, pcx + arm, pcy + length, 3 * k),
-                      rounded_rect(pcx - length, pcy - arm, pcx + length, pcy + arm, 3 * k))
-        c.fill(local(cross), (60, 66, 80), full, samples, coarse=coarse)
-        c.fill(local(circle(rcx, rcy + 8 * k, 14 * k)), (40, 130, 255), full, samples, coarse=coarse)
-        if size >= 48:
-            for i in range(2):
-                c.fill(local(circle(rcx, rcy + (48 + 24 * i) * k, 8 * k)), (150, 158, 172), full,
-                       samples)
-    else:
-        c.fill(local(circle(rcx, rcy - 40 * k, 16 * k)), (60, 66, 80), full, samples, coarse=coarse)
-    # Cursor arrow, tip up and to the left, yellow with a dark edge all round.
+    fill(local(rounded_rect(rcx - half_w - outline, rcy - half_h - outline,
+                            rcx + half_w + outline, rcy + half_h + outline, 28 * k + outline)),
+         (16, 44, 110))
+    fill(local(rounded_rect(rcx - half_w, rcy - half_h, rcx + half_w, rcy + half_h, 28 * k)),
+         lambda x, y: mix((255, 255, 255), (214, 222, 236),
+                          max(0.0, (rotate(x, y, rcx, rcy, -angle)[0] - rcx) / half_w)))
+    if size < 24:
+        fill(local(circle(rcx, rcy - 40 * k, 16 * k)), (60, 66, 80))
+        return
+    arm, length = 9 * k, 27 * k
+    pcx, pcy = rcx, rcy - 50 * k
+    cross = union(rounded_rect(pcx - arm, pcy - length, pcx + arm, pcy + length, 3 * k),
+                  rounded_rect(pcx - length, pcy - arm, pcx + length, pcy + arm, 3 * k))
+    fill(local(cross), (60, 66, 80))
+    fill(local(circle(rcx, rcy + 8 * k, 14 * k)), (40, 130, 255))
+    if size >= 48:
+        for i in range(2):
+            fill(local(circle(rcx, rcy + (48 + 24 * i) * k, 8 * k)), (150, 158, 172))
+
+
+def draw_icon_arrow(fill, size, k):
+    """The cursor arrow, tip up and to the left, yellow with a dark edge all round."""
     small = size <= 24
     scale = (0.84 if small else 0.9) * k
-    tip_x, tip_y = (152 if small else 148) * k, (40 if small else 40) * k
+    tip_x, tip_y = (152 if small else 148) * k, 40 * k
     arrow = [(0, 0), (0, 118), (30, 90), (50, 134), (72, 124), (52, 81), (92, 80)]
     points = [(tip_x + px * scale, tip_y + py * scale) for px, py in arrow]
     box = (tip_x - 12 * k, tip_y - 12 * k, tip_x + 106 * scale, tip_y + 146 * scale)
@@ -409,10 +415,9 @@ def app_icon(size):
     offsets = [(edge * math.cos(a * math.pi / 4), edge * math.sin(a * math.pi / 4))
                for a in range(8)]
     shifted = [polygon([(x + ox, y + oy) for x, y in points]) for ox, oy in offsets]
-    c.fill(union(polygon(points), *shifted), (20, 24, 40), box, samples, coarse=coarse)
-    c.fill(polygon(points), lambda x, y: mix((255, 236, 130), (255, 180, 24),
-                                             (y - tip_y) / (130 * scale)), box, samples, coarse=coarse)
-    return c
+    fill(union(polygon(points), *shifted), (20, 24, 40), box)
+    fill(polygon(points),
+         lambda x, y: mix((255, 236, 130), (255, 180, 24), (y - tip_y) / (130 * scale)), box)
 
 
 def rgba_rows(c):
