@@ -87,7 +87,11 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kestrovane");
   QApplication::setApplicationVersion(KV_VERSION);
-  QApplication::setWindowIcon(QIcon(":/icon"));
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QString(":/icons/kestrovane-%1.png").arg(size), QSize(size, size));
+  }
+  QApplication::setWindowIcon(icon);
 
   kv::UiDispatcher ui;
   kv::linux_backend::LinuxHidSystem linuxHid;
