@@ -183,16 +183,22 @@ TEST_F(MainWindowContentTest, GraphLinesAndTiltIndicator) {
   // The step between samples 99 and 100 is drawn as one steep segment.
   EXPECT_GE(column(99, green) + column(100, green), 25);
 
-  // At rest the indicator runs from the centre (35, 35) up left to (32, 32).
+  // The indicator runs from the centre (35, 35) to (32, 42): X at rest, Y 40 above its rest.
   const QImage& axis = content_.AxisPicture();
-  EXPECT_EQ(axis.pixelColor(34, 34), Qt::black);
-  EXPECT_EQ(axis.pixelColor(40, 40), QColor(192, 192, 192));
+  const QColor silver(192, 192, 192);
+  EXPECT_EQ(axis.pixelColor(35, 35), Qt::black);
+  EXPECT_EQ(axis.pixelColor(34, 37), Qt::black);
+  EXPECT_EQ(axis.pixelColor(32, 42), Qt::black);
+  EXPECT_EQ(axis.pixelColor(31, 45), silver);
+  EXPECT_EQ(axis.pixelColor(38, 30), silver);
+  EXPECT_EQ(CountPixels(axis, Qt::black, {0, 0, 71, 33}), 0);
   histories_.X.Push(255);  // (135 + 128) / 4 = 65
   histories_.Y.Push(130);  // 32
   Redraw();
-  EXPECT_EQ(axis.pixelColor(60, 32), Qt::black);
-  EXPECT_EQ(axis.pixelColor(64, 31), Qt::black);
-  EXPECT_EQ(axis.pixelColor(30, 32), QColor(192, 192, 192));
+  EXPECT_EQ(axis.pixelColor(65, 32), Qt::black);
+  EXPECT_EQ(axis.pixelColor(50, 33), Qt::black);
+  EXPECT_EQ(CountPixels(axis, Qt::black, {0, 0, 35, 71}), 0);
+  EXPECT_EQ(CountPixels(axis, Qt::black, {0, 37, 71, 34}), 0);
 }
 
 TEST_F(MainWindowContentTest, WildValuesDrawWithoutHarm) {
