@@ -307,7 +307,8 @@ void MainWindowContent::DrawGraph(const DisplayState& state) {
   painter.fillRect(graphPicture_.rect(), kSilver);
   for (const auto& line : lines) {
     const std::size_t count =
-        GraphPolyline(line.samples, line.base, line.centred, graphPicture_.width(), graphPoints_);
+        GraphPolyline(line.samples, line.base, line.centred, graphPicture_.width(),
+                      std::span(graphPoints_).first(static_cast<std::size_t>(graphLine_.size())));
     for (std::size_t i = 0; i < count; ++i) {
       graphLine_[static_cast<int>(i)] = ToQPoint(graphPoints_[i]);
     }
