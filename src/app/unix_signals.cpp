@@ -1,9 +1,9 @@
 #include "app/unix_signals.h"
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace kv::app {
 namespace {

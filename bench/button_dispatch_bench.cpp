@@ -1,0 +1,140 @@
+// Cost of button dispatch per input report, with and without a button edge, and of the repeat
+// tick; and whether the report without an edge allocates.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "core/actions/button_dispatch.h"
+#include "core/actions/catalogue.h"
+#include "core/link/controller_output.h"
+#include "core/link/wiimote.h"
+#include "core/mixer/audio_mixer.h"
+#include "core/pointer/cursor_switch.h"
+#include "platform/sim/fake_clock.h"
+#include "platform/sim/recording_input_injector.h"
+#include "platform/sim/recording_process_launcher.h"
+#include "platform/sim/sim_mixer_api.h"
+#include "platform/sim/us_key_names.h"
+
+namespace {
+
+std::atomic<uint64_t> allocations{0};
+
+}  // namespace
+
+// Counts every allocation of the program, so a benchmark can report allocations per report.
+// GCC sees through the replacement and takes the free() below for a mismatch with new.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace kv {
+namespace {
+
+constexpr uint16_t kBitA = 0x0008;
+constexpr uint16_t kBitUp = 0x0800;
+
+class NullCursor final : public CursorSwitch, public ControllerOutput {
+ public:
+  void CursorOn() override {}
+  void CursorOff() override {}
+  bool CursorWasOn() const override { return false; }
+  void SetSpeedButtonHeld(bool) override {}
+  void SetLedRumble(uint8_t) override {}
+};
+
+struct Bench {
+  Bench() {
+    wiimote.ButtonAssign = DefaultButtonAssign();
+    mixerApi.Devices = {sim::SimStereoDevice(30000, 30000)};
+    injector.Events.reserve(64);
+  }
+  // Keeps the recorded events from growing without allocating: clear keeps the capacity.
+  void Forget() {
+    if (injector.Events.size() > 32) injector.Events.clear();
+  }
+  TWiimote wiimote;
+  sim::FakeClock clock;
+  sim::RecordingInputInjector injector;
+  sim::UsKeyNames keyNames;
+  sim::RecordingProcessLauncher launcher;
+  sim::SimMixerApi mixerApi;
+  NullCursor cursor;
+  TAudioMixer mixer{mixerApi};
+  ButtonDispatch dispatch{wiimote, clock, injector, keyNames, launcher, mixer, cursor, cursor};
+};
+
+void ReportAllocations(benchmark::State& state, uint64_t before, bool mustBeZero) {
+  const uint64_t count = allocations.load() - before;
+  state.counters["allocs_per_report"] =
+      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kAvgIterations);
+  if (mustBeZero && count != 0) state.SkipWithError("a report without an edge allocated");
+}
+
+// Buttons held, nothing changing: the case of nearly every report.
+void BM_ReportWithoutEdge(benchmark::State& state) {
+  Bench b;
+  b.dispatch.HandleButtonWord(kBitA);
+  const uint64_t before = allocations.load();
+  for (auto _ : state) {
+    b.dispatch.HandleButtonWord(kBitA);
+    benchmark::ClobberMemory();
+  }
+  ReportAllocations(state, before, true);
+}
+BENCHMARK(BM_ReportWithoutEdge);
+
+// A press and a release of A ("Mouse->Left Click") on alternate reports.
+void BM_ReportWithClickEdge(benchmark::State& state) {
+  Bench b;
+  uint16_t word = 0;
+  const uint64_t before = allocations.load();
+  for (auto _ : state) {
+    word ^= kBitA;
+    b.dispatch.HandleButtonWord(word);
+    b.Forget();
+  }
+  ReportAllocations(state, before, false);
+}
+BENCHMARK(BM_ReportWithClickEdge);
+
+// A press and a release of Up ("Keys" "Up"): the key text is parsed at every press.
+void BM_ReportWithKeysEdge(benchmark::State& state) {
+  Bench b;
+  uint16_t word = 0;
+  const uint64_t before = allocations.load();
+  for (auto _ : state) {
+    word ^= kBitUp;
+    b.dispatch.HandleButtonWord(word);
+    b.Forget();
+  }
+  ReportAllocations(state, before, false);
+}
+BENCHMARK(BM_ReportWithKeysEdge);
+
+// The repeat tick with A (not repeatable) and Up ("Keys", repeating) held.
+void BM_RepeatTick(benchmark::State& state) {
+  Bench b;
+  b.dispatch.HandleButtonWord(kBitA | kBitUp);
+  b.clock.Advance(1000);
+  const uint64_t before = allocations.load();
+  for (auto _ : state) {
+    b.dispatch.RepeatTimerTimer();
+    b.Forget();
+  }
+  ReportAllocations(state, before, false);
+}
+BENCHMARK(BM_RepeatTick);
+
+}  // namespace
+}  // namespace kv

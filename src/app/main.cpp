@@ -1,0 +1,117 @@
+// Program entry: picks the backends, creates the main window and then the preferences dialog,
+// and runs the message loop until the main window closes.
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/option_form.h"
+#include "app/unix_signals.h"
+#include "core/ui/command_line.h"
+#include "core/ui/ui_dispatcher.h"
+#include "platform/linux/exe_directory.h"
+#include "platform/linux/linux_hid_system.h"
+#include "platform/linux/monotonic_clock.h"
+#include "platform/linux/posix_file_store.h"
+#include "platform/linux/posix_process_launcher.h"
+#include "platform/linux/pulse_mixer_api.h"
+#include "platform/linux/x11_desktop.h"
+#include "platform/linux/x11_input_injector.h"
+#include "platform/sim/sim_hid_system.h"
+#include "platform/sim/us_key_names.h"
+#include "platform/sim/virtual_wiimote.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "kestrovane: %s\n", message.c_str());
+  return 1;
+}
+
+// The virtual Wii Remote with the HID system it lives in, when the command line asks for one.
+struct VirtualController {
+  kv::sim::SimHidSystem Hid;
+  std::unique_ptr<kv::sim::VirtualWiimote> Device;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const kv::CommandLineResult parsed = kv::ParseCommandLine(arguments);
+  if (!parsed.Error.empty()) {
+    std::fprintf(stderr, "kestrovane: %s\nTry 'kestrovane --help'.\n", parsed.Error.c_str());
+    return 2;
+  }
+  const kv::CommandLineOptions& options = parsed.Options;
+  if (options.ShowHelp) {
+    std::fputs(kv::CommandLineHelp("kestrovane").c_str(), stdout);
+    return 0;
+  }
+  if (options.ShowVersion) {
+    std::printf("Kestrovane %s\n", KV_VERSION);
+    return 0;
+  }
+
+  // The cursor and the synthetic input go through the X server; without one there is nothing
+  // to drive, so say so before the toolkit gives up less clearly.
+  std::string error;
+  std::unique_ptr<kv::linux_backend::X11Desktop> desktop =
+      kv::linux_backend::X11Desktop::Open(error);
+  if (!desktop) return Fail(error);
+  std::unique_ptr<kv::linux_backend::X11InputInjector> injector =
+      kv::linux_backend::X11InputInjector::Open("", error);
+  if (!injector) return Fail(error);
+
+  kv::linux_backend::MonotonicClock clock;
+  std::optional<VirtualController> virtualController;
+  kv::sim::VirtualWiimote::LogSink logSink;
+  if (options.UsesVirtualWiimote()) {
+    std::optional<kv::sim::WiimoteScenario> scenario =
+        options.Demo ? kv::sim::ParseWiimoteScenario(kv::sim::DemoWiimoteScenario(), error)
+                     : kv::sim::LoadWiimoteScenario(options.VirtualWiimoteFile, error);
+    if (!scenario) return Fail(error);
+    if (!options.VirtualWiimoteLog.empty()) {
+      logSink = kv::sim::VirtualWiimote::OpenLogFile(options.VirtualWiimoteLog, error);
+      if (!logSink) return Fail(options.VirtualWiimoteLog + ": " + error);
+    }
+    virtualController.emplace();
+    virtualController->Device = std::make_unique<kv::sim::VirtualWiimote>(
+        virtualController->Hid, clock, std::move(*scenario));
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Kestrovane");
+  QApplication::setApplicationVersion(KV_VERSION);
+  QApplication::setWindowIcon(QIcon(":/icon"));
+
+  kv::UiDispatcher ui;
+  kv::linux_backend::LinuxHidSystem linuxHid;
+  kv::sim::UsKeyNames keyNames;
+  kv::linux_backend::PosixProcessLauncher launcher;
+  kv::linux_backend::PosixFileStore files;
+  kv::linux_backend::PulseMixerApi mixer(
+      {}, [&ui](std::function<void()> fn) { ui.Post(std::move(fn)); });
+  kv::HidSystem& hid = virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid)
+                                         : static_cast<kv::HidSystem&>(linuxHid);
+  if (virtualController) {
+    if (logSink) virtualController->Device->SetLog(logSink);
+    virtualController->Device->Start();
+  }
+
+  const kv::app::AppServices services{
+      hid,      ui,       clock, *desktop, *injector,
+      keyNames, launcher, mixer, files,    kv::linux_backend::ConfigFilePath(files)};
+  TMainForm mainForm(services);
+  kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, keyNames, &mainForm);
+  mainForm.SetOptionForm(&optionForm);
+  mainForm.show();
+  kv::app::UnixSignalBridge signalBridge([&mainForm] { mainForm.close(); });
+  const int result = QApplication::exec();
+  if (virtualController) virtualController->Device->Stop();
+  return result;
+}

@@ -1,0 +1,164 @@
+#include "core/mainform/main_form_logic.h"
+
+#include <algorithm>
+
+#include "core/actions/button_dispatch.h"
+#include "core/hid/hid_device.h"
+#include "core/hid/hid_device_controller.h"
+#include "core/link/caption_text.h"
+#include "core/link/report_decoder.h"
+#include "core/mixer/audio_mixer.h"
+#include "core/pointer/pointer_control.h"
+#include "core/port/hid_system.h"
+#include "core/port/main_view.h"
+#include "core/port/timer.h"
+#include "core/settings/settings_file.h"
+
+namespace kv {
+namespace {
+
+// Output report IDs and the bytes the program sends.
+constexpr uint8_t kReportLedRumble = 0x11;
+constexpr uint8_t kReportDataMode = 0x12;
+constexpr uint8_t kReportIRCameraEnable = 0x13;
+constexpr uint8_t kReportStatusRequest = 0x15;
+constexpr uint8_t kReportRegisterWrite = 0x16;
+constexpr uint8_t kReportIRCameraEnable2 = 0x1A;
+constexpr uint8_t kModeButtons = 0x30;
+constexpr uint8_t kModeButtonsAccel = 0x31;
+constexpr uint8_t kModeButtonsAccelIR = 0x33;
+constexpr uint8_t kCameraEnableBit = 0x04;
+constexpr uint8_t kControlRegisters = 0x04;
+
+}  // namespace
+
+TMainFormLogic::TMainFormLogic(const MainFormServices& services, TWiimote& wiimote,
+                               TKestrovaneSetting& settings, std::filesystem::path configFile)
+    : services_(services),
+      wiimote_(wiimote),
+      settings_(settings),
+      configFile_(std::move(configFile)),
+      mixer_(std::make_unique<TAudioMixer>(services.MixerDevices)),
+      pointer_(std::make_unique<PointerControl>(settings, wiimote, histories_, services.Time,
+                                                services.Screen, *this, services.MotionTimer)),
+      dispatch_(std::make_unique<ButtonDispatch>(wiimote, services.Time, services.Injector,
+                                                 services.Keys, services.Launcher, *mixer_,
+                                                 *pointer_, *this)),
+      decoder_(std::make_unique<ReportDecoder>(wiimote, histories_, dispatch_.get())),
+      hidCtl_(std::make_unique<THidDeviceController>(services.Hid, services.Ui)) {
+  // The two events the window uses; setting them while loading has no other effect.
+  hidCtl_->SetOnDeviceChange([this](THidDeviceController&) { HIDCtlDeviceChange(); });
+  hidCtl_->SetOnDeviceData([this](THidDevice& device, uint8_t id, const uint8_t* data,
+                                  uint16_t size) { ShowRead(&device, id, data, size); });
+  hidCtl_->Loaded();
+}
+
+TMainFormLogic::~TMainFormLogic() = default;
+
+void TMainFormLogic::FormCreate() {
+  LoadSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+  if (settings_.MinimizeOnStartup) services_.View.Minimize();
+}
+
+bool TMainFormLogic::FormDestroy() {
+  try {
+    SaveSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+  } catch (const SettingsWriteError& error) {
+    services_.View.ShowError(error.what());
+    return false;
+  }
+  SetLedRumble(kLedsCursorOff);
+  SetButtonReportMode();
+  return true;
+}
+
+void TMainFormLogic::HIDCtlDeviceChange() {
+  SetCaption(kCaptionNoWiimote);
+  if (wiimoteDevice_ != nullptr) return;
+  if (!hidCtl_->CheckOutDevice(kWiimoteVendorId, kWiimoteProductId, wiimoteDevice_)) return;
+
+  SetCaption(kCaptionMotionInit);
+  services_.View.ProcessMessages();
+  SetMotionReportMode();
+  services_.Time.SleepMs(kSetupPauseMs);
+  SetCaption(kCaptionIRInit);
+  services_.View.ProcessMessages();
+  InitIRSensor();
+  services_.Time.SleepMs(kSetupPauseMs);
+  RequestStatus();
+  SetCaption(kCaptionTitle);
+  services_.View.ProcessMessages();
+}
+
+void TMainFormLogic::ShowRead(THidDevice*, uint8_t reportId, const uint8_t* data, uint16_t size) {
+  decoder_->ShowRead(reportId, data, size);
+}
+
+void TMainFormLogic::WriteReport(const OutputReport& report) {
+  if (wiimoteDevice_ == nullptr) {
+    SetCaption(kCaptionDeviceNotFound);
+    return;
+  }
+  // A device announcing a longer report than the buffer gets the buffer's worth, never a read
+  // past its end.
+  const uint32_t length = std::min<uint32_t>(wiimoteDevice_->Capabilities().OutputReportByteLength,
+                                             kOutputReportBufferSize);
+  wiimoteDevice_->OpenDeviceHandle();
+  uint32_t written = 0;
+  if (wiimoteDevice_->WriteSync(report.data(), length, written)) {
+    wiimoteDevice_->CloseDeviceHandle();
+    return;
+  }
+  const uint32_t code = services_.Hid.LastError();
+  SetCaption(ErrorCaption(code, services_.Hid.ErrorText(code)));
+}
+
+void TMainFormLogic::SendReport(std::initializer_list<uint8_t> bytes) {
+  OutputReport report{};
+  std::copy(bytes.begin(), bytes.end(), report.begin());
+  WriteReport(report);
+}
+
+void TMainFormLogic::SetLedRumble(uint8_t value) { SendReport({kReportLedRumble, value, 0x00}); }
+
+void TMainFormLogic::RequestStatus() { SendReport({kReportStatusRequest, 0x00, 0x00}); }
+
+void TMainFormLogic::SetMotionReportMode() {
+  SendReport({kReportDataMode, 0x00, kModeButtonsAccel});
+}
+
+void TMainFormLogic::SetButtonReportMode() { SendReport({kReportDataMode, 0x00, kModeButtons}); }
+
+void TMainFormLogic::InitIRSensor() {
+  SendReport({kReportDataMode, 0x00, kModeButtonsAccelIR});
+  SendReport({kReportIRCameraEnable, kCameraEnableBit});
+  SendReport({kReportIRCameraEnable2, kCameraEnableBit});
+  // Camera registers: switch it on, its sensitivity, then the extended point format.
+  SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x30, 0x01, 0x08});
+  SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x06, 0x01, 0x90});
+  SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x08, 0x01, 0xC0});
+  SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x1A, 0x01, 0x40});
+  SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x33, 0x01, 0x33});
+}
+
+void TMainFormLogic::BatteryTimerTimer() { RequestStatus(); }
+
+void TMainFormLogic::IRResetButtonClick() { InitIRSensor(); }
+
+void TMainFormLogic::MotionTimerTimer() { pointer_->MotionTimerTimer(); }
+
+void TMainFormLogic::CursorTimerTimer() { pointer_->CursorTimerTimer(); }
+
+void TMainFormLogic::RepeatTimerTimer() { dispatch_->RepeatTimerTimer(); }
+
+void TMainFormLogic::CursorOnOffButtonClick() { pointer_->CursorOnOffButtonClick(); }
+
+void TMainFormLogic::CalibrateButtonClick() { pointer_->CalibrateButtonClick(); }
+
+bool TMainFormLogic::CursorOn() const { return services_.MotionTimer.Enabled(); }
+
+void TMainFormLogic::SetCaption(std::string_view caption) {
+  services_.View.SetCaption(std::string(caption));
+}
+
+}  // namespace kv

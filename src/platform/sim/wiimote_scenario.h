@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv::sim {
+
+// Input and output report length of the virtual Wii Remote, report ID included.
+inline constexpr std::size_t kWiimoteReportLength = 22;
+inline constexpr uint8_t kDefaultWiimoteBattery = 200;
+
+// One timed step of a scenario.
+struct WiimoteScenarioStep {
+  enum class Kind { Report, Unplug, Plug };
+  uint32_t AtMs = 0;  // milliseconds after the device was checked out
+  Kind What = Kind::Report;
+  std::array<uint8_t, kWiimoteReportLength> Report{};  // report ID first, zero padded
+  std::size_t Length = 0;                              // bytes given in the file
+  std::size_t Line = 0;
+};
+
+// What the virtual Wii Remote does: its battery byte and its steps in time order (steps at the
+// same time in file order).
+struct WiimoteScenario {
+  uint8_t Battery = kDefaultWiimoteBattery;
+  std::vector<WiimoteScenarioStep> Steps;
+};
+
+// Parses scenario text, one directive a line, `#` starting a comment:
+//   battery N            battery byte of status reports
+//   MS B0 B1 ...         at MS, deliver this input report (at most 22 bytes, zero padded)
+//   MS unplug | MS plug  at MS, the device leaves / returns
+// Times and the battery are decimal or 0x-hex. Report bytes are hex when written as two bare
+// digits ("9a", "31") or 0x-hex, decimal otherwise ("7", "200").
+// Returns nullopt on the first bad line, with `error` "line N: what is wrong".
+std::optional<WiimoteScenario> ParseWiimoteScenario(std::string_view text, std::string& error);
+
+// Reads and parses a scenario file. Returns nullopt with `error` set when the file cannot be read
+// or does not parse.
+std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std::string& error);
+
+// A built-in scenario that shows the program at work: the cursor switched on with B, tilted in
+// circles with both IR points in view, a few arrow-key presses, the cursor switched off again.
+std::string DemoWiimoteScenario();
+
+}  // namespace kv::sim
