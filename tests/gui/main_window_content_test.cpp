@@ -164,7 +164,7 @@ TEST_F(MainWindowContentTest, WildValuesDrawWithoutHarm) {
   baseY_ = INT_MAX;
   for (int32_t v : {INT_MAX, INT_MIN, INT_MAX}) {
     histories_.X.Push(v);
-    histories_.Y.Push(-v);
+    histories_.Y.Push(v == INT_MAX ? INT_MIN : INT_MAX);
     histories_.Z.Push(v);
   }
   wiimote_.IR1X = wiimote_.IRMidX = wiimote_.IR2Y = INT_MIN;
