@@ -1,0 +1,348 @@
+#include "app/main_window_content.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPen>
+#include <QStyle>
+#include <cstring>
+
+namespace kv::app {
+
+namespace {
+
+const QColor kSilver(192, 192, 192);
+const QColor kGrey(128, 128, 128);
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+const QColor kYellow(255, 255, 0);
+
+constexpr int kStatusItemHeight = 13;
+
+QRect ToQRect(const DisplayRect& r) { return {r.Left, r.Top, r.Width, r.Height}; }
+QPoint ToQPoint(const DisplayPoint& p) { return {p.X, p.Y}; }
+
+// Shows one drawing surface at its top left. The surface is a member of the content widget and
+// outlives the view; a redraw repaints it in place and asks for an update.
+class PictureView final : public QWidget {
+ public:
+  PictureView(const QImage& picture, bool opaque, QWidget* parent)
+      : QWidget(parent), picture_(picture) {
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(0, 0, picture_);
+  }
+
+ private:
+  const QImage& picture_;
+};
+
+// A group box whose frame line runs through the middle of its caption, whatever the style
+// would do: the children sit at fixed places measured from the box's top, and styles that put
+// the caption above the frame would run the frame into them.
+class CaptionedGroupBox final : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    constexpr int kCaptionLeft = 6;
+    constexpr int kCaptionPadding = 2;
+    constexpr qreal kCornerRadius = 3;
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    const QRectF frame = QRectF(rect()).adjusted(0.5, metrics.height() / 2 + 0.5, -0.5, -0.5);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(QPalette::Light), 1));
+    painter.drawRoundedRect(frame.translated(1, 1), kCornerRadius, kCornerRadius);
+    painter.setPen(QPen(palette().color(QPalette::Window).darker(140), 1));
+    painter.drawRoundedRect(frame.adjusted(0, 0, -1, -1), kCornerRadius, kCornerRadius);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QRect caption(kCaptionLeft, 0, metrics.horizontalAdvance(title()) + 2 * kCaptionPadding,
+                        metrics.height());
+    painter.fillRect(caption, palette().window());
+    style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                          QPalette::WindowText);
+  }
+};
+
+QImage LoadArt(const QString& path) {
+  QImage image(path);
+  if (image.isNull()) {
+    // Missing artwork shows an empty controller rather than stopping the program.
+    image = QImage(kControllerPictureSize.Width, kControllerPictureSize.Height,
+                   QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+  }
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Pixels of the key colour become transparent, so the controller stands on the group box.
+void KeyOut(QImage& image, QRgb key) {
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if (line[x] == key) line[x] = 0;
+    }
+  }
+}
+
+// Copies one rectangle between two pictures of the same pixel format, clipped to both.
+void CopyRect(const QImage& from, QImage& to, QRect rect) {
+  rect = rect.intersected(from.rect()).intersected(to.rect());
+  if (rect.isEmpty()) return;
+  const qsizetype offset = qsizetype{rect.left()} * 4;
+  const std::size_t bytes = static_cast<std::size_t>(rect.width()) * 4;
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    std::memcpy(to.scanLine(y) + offset, from.constScanLine(y) + offset, bytes);
+  }
+}
+
+// A line two pixels wide, traced as a one-pixel line at the four offsets of a 2 x 2 square: the
+// raster engine draws one-pixel lines on a fast path, while a wider pen is first stroked into a
+// path and filled, which made the whole redraw about half as slow again for the same pixels.
+void DrawWidePolyline(QPainter& painter, const QPoint* points, int count, const QColor& colour) {
+  painter.setPen(QPen(colour, 1));
+  for (const QPoint offset : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+    painter.translate(offset);
+    painter.drawPolyline(points, count);
+    painter.translate(-offset);
+  }
+}
+
+// A round dot five pixels across, centred on the point.
+void DrawDot(QPainter& painter, DisplayPoint at, const QColor& colour) {
+  painter.fillRect(QRect(at.X - 1, at.Y - 2, 3, 5), colour);
+  painter.fillRect(QRect(at.X - 2, at.Y - 1, 5, 3), colour);
+}
+
+QFont StatusListFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Terminal"), QStringLiteral("DejaVu Sans Mono"),
+                    QStringLiteral("Liberation Mono"), QStringLiteral("Noto Mono"),
+                    QStringLiteral("Noto Sans Mono")});
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPixelSize(13);
+  return font;
+}
+
+QGroupBox* MakeGroupBox(const char* name, const QString& title, QRect geometry, QWidget* parent) {
+  auto* box = new CaptionedGroupBox(title, parent);
+  box->setObjectName(QLatin1String(name));
+  box->setGeometry(geometry);
+  return box;
+}
+
+QWidget* MakePictureView(const char* name, const QImage& picture, bool opaque, QRect geometry,
+                         QWidget* parent) {
+  auto* view = new PictureView(picture, opaque, parent);
+  view->setObjectName(QLatin1String(name));
+  view->setGeometry(geometry);
+  return view;
+}
+
+void MakeLegend(const char* name, const QString& text, QPoint at, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QLatin1String(name));
+  label->move(at);
+  label->adjustSize();
+}
+
+}  // namespace
+
+QFont MainWindowContent::WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
+}
+
+MainWindowContent::MainWindowContent(QWidget* parent)
+    : QWidget(parent),
+      axisPicture_(kAxisPictureSize.Width, kAxisPictureSize.Height, QImage::Format_RGB32),
+      graphPicture_(kGraphPictureSize.Width, kGraphPictureSize.Height, QImage::Format_RGB32),
+      irPicture_(kIRPictureSize.Width, kIRPictureSize.Height, QImage::Format_RGB32),
+      graphLine_(static_cast<int>(GraphPointCount(kGraphPictureSize.Width))),
+      irLabelFont_(WindowFont()),
+      irLabel1_(QStringLiteral("1")),
+      irLabel2_(QStringLiteral("2")) {
+  setFixedSize(kWidth, kHeight);
+  setFont(WindowFont());
+  LoadControllerArt();
+  axisPicture_.fill(kSilver);
+  graphPicture_.fill(kSilver);
+  irPicture_.fill(kGrey);
+  irLabel1_.prepare(QTransform(), irLabelFont_);
+  irLabel2_.prepare(QTransform(), irLabelFont_);
+  BuildControllerBox();
+  BuildGraphBox();
+  BuildIRBox();
+  BuildStatusBox();
+}
+
+void MainWindowContent::LoadControllerArt() {
+  upPicture_ = LoadArt(QStringLiteral(":/WiiButtonsUp"));
+  downPicture_ = LoadArt(QStringLiteral(":/WiiButtonsDown"));
+  // The bottom-left pixel gives the background colour, as for any transparent bitmap.
+  const QRgb key = upPicture_.pixel(0, upPicture_.height() - 1);
+  if (qAlpha(key) == 255) {
+    KeyOut(upPicture_, key);
+    KeyOut(downPicture_, key);
+  }
+  controllerPicture_ = upPicture_.copy();
+}
+
+void MainWindowContent::BuildControllerBox() {
+  buttonsGroupBox_ =
+      MakeGroupBox("ButtonsGroupBox", QStringLiteral("Controller"), QRect(4, 0, 71, 270), this);
+  imgWiimote_ = MakePictureView("imgWiimote", controllerPicture_, false, QRect(7, 26, 55, 230),
+                                buttonsGroupBox_);
+}
+
+void MainWindowContent::BuildGraphBox() {
+  graphGroupBox_ =
+      MakeGroupBox("GraphGroupBox", QStringLiteral("Graph"), QRect(82, 0, 266, 118), this);
+  imgGraph_ =
+      MakePictureView("imgGraph", graphPicture_, true, QRect(9, 17, 170, 71), graphGroupBox_);
+  imgAxis_ = MakePictureView("imgAxis", axisPicture_, true, QRect(186, 17, 71, 71), graphGroupBox_);
+  MakeLegend("Label4", QStringLiteral("X:Blue"), QPoint(16, 92), graphGroupBox_);
+  MakeLegend("Label5", QStringLiteral("Y:Red"), QPoint(60, 92), graphGroupBox_);
+  MakeLegend("Label6", QStringLiteral("Z:Green"), QPoint(103, 92), graphGroupBox_);
+}
+
+void MainWindowContent::BuildIRBox() {
+  irGroupBox_ =
+      MakeGroupBox("IRGroupBox", QStringLiteral("IR Sensor"), QRect(82, 121, 159, 148), this);
+  imgIR_ = MakePictureView("imgIR", irPicture_, true, QRect(9, 26, 137, 104), irGroupBox_);
+}
+
+void MainWindowContent::BuildStatusBox() {
+  statusGroupBox_ =
+      MakeGroupBox("StatusGroupBox", QStringLiteral("Status"), QRect(247, 121, 102, 148), this);
+  QFont boxFont = WindowFont();
+  boxFont.setPixelSize(12);
+  statusGroupBox_->setFont(boxFont);
+
+  auto* list = new QListWidget(statusGroupBox_);
+  list->setObjectName(QStringLiteral("ButtonStatusListBox"));
+  list->setGeometry(9, 17, 84, 124);
+  list->setFont(StatusListFont());
+  list->setUniformItemSizes(true);
+  list->setTextElideMode(Qt::ElideNone);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Every redraw refills the list, so a selection could not last anyway.
+  list->setSelectionMode(QAbstractItemView::NoSelection);
+  list->setFocusPolicy(Qt::NoFocus);
+  buttonStatusListBox_ = list;
+}
+
+void MainWindowContent::DrawDisplay(const DisplayState& state) {
+  DrawController(state);
+  DrawAxis(state);
+  DrawIR(state);
+  DrawGraph(state);
+}
+
+void MainWindowContent::DrawController(const DisplayState& state) {
+  std::memcpy(controllerPicture_.bits(), upPicture_.constBits(),
+              static_cast<std::size_t>(upPicture_.sizeInBytes()));
+  for (const DisplayRect& rect : ControllerLitRects(state.Wiimote, state.CursorOn)) {
+    CopyRect(downPicture_, controllerPicture_, ToQRect(rect));
+  }
+  imgWiimote_->update();
+}
+
+void MainWindowContent::DrawAxis(const DisplayState& state) {
+  const DisplayLine line =
+      TiltIndicatorLine(state.Histories, state.BaseX, state.BaseY,
+                        DisplaySize{axisPicture_.width(), axisPicture_.height()});
+  QPainter painter(&axisPicture_);
+  painter.fillRect(axisPicture_.rect(), kSilver);
+  const QPoint ends[] = {ToQPoint(line.From), ToQPoint(line.To)};
+  DrawWidePolyline(painter, ends, 2, Qt::black);
+  painter.end();
+  imgAxis_->update();
+}
+
+void MainWindowContent::DrawIR(const DisplayState& state) {
+  const TWiimote& wiimote = state.Wiimote;
+  QPainter painter(&irPicture_);
+  painter.fillRect(irPicture_.rect(), kGrey);
+  painter.setFont(irLabelFont_);
+  painter.setPen(Qt::black);
+  const IRMark marks[] = {IRPointMark(wiimote.IR1X, wiimote.IR1Y),
+                          IRPointMark(wiimote.IR2X, wiimote.IR2Y)};
+  const QStaticText* labels[] = {&irLabel1_, &irLabel2_};
+  for (int i = 0; i < 2; ++i) {
+    DrawDot(painter, marks[i].Dot, Qt::white);
+    painter.drawStaticText(ToQPoint(marks[i].Label), *labels[i]);
+  }
+  DrawDot(painter, IRMidDot(wiimote), kYellow);
+  painter.end();
+  imgIR_->update();
+}
+
+void MainWindowContent::DrawGraph(const DisplayState& state) {
+  const struct {
+    const AccHistory& samples;
+    int32_t base;
+    bool centred;
+    const QColor& colour;
+  } lines[] = {
+      {state.Histories.X, state.BaseX, true, kBlue},
+      {state.Histories.Y, state.BaseY, true, kRed},
+      {state.Histories.Z, 0, false, kGreen},
+  };
+  QPainter painter(&graphPicture_);
+  painter.fillRect(graphPicture_.rect(), kSilver);
+  for (const auto& line : lines) {
+    const std::size_t count =
+        GraphPolyline(line.samples, line.base, line.centred, graphPicture_.width(),
+                      std::span(graphPoints_).first(static_cast<std::size_t>(graphLine_.size())));
+    for (std::size_t i = 0; i < count; ++i) {
+      graphLine_[static_cast<int>(i)] = ToQPoint(graphPoints_[i]);
+    }
+    DrawWidePolyline(painter, graphLine_.constData(), static_cast<int>(count), line.colour);
+  }
+  painter.end();
+  imgGraph_->update();
+}
+
+void MainWindowContent::ShowStatus(const DisplayState& state) {
+  const auto lines = StatusLines(state.Histories, state.Wiimote, state.CursorOn);
+  QListWidget* list = buttonStatusListBox_;
+  if (list->count() != static_cast<int>(lines.size())) {
+    list->clear();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      auto* item = new QListWidgetItem(list);
+      item->setSizeHint(QSize(list->viewport()->width(), kStatusItemHeight));
+    }
+  }
+  // The nine items stay; only texts that changed are set, which looks the same as clearing the
+  // list and adding the lines again but keeps the view from relaying itself out every tick.
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    QListWidgetItem* item = list->item(static_cast<int>(i));
+    const QLatin1String text(lines[i].data(), static_cast<qsizetype>(lines[i].size()));
+    if (item->text() != text) item->setText(text);
+  }
+}
+
+QStringList MainWindowContent::StatusTexts() const {
+  QStringList texts;
+  for (int i = 0; i < buttonStatusListBox_->count(); ++i) {
+    texts << buttonStatusListBox_->item(i)->text();
+  }
+  return texts;
+}
+
+}  // namespace kv::app
