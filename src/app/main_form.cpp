@@ -3,14 +3,30 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 
+#include "app/main_menu.h"
+#include "app/main_window_content.h"
+#include "core/tray/tray_icon.h"
 #include "core/ui/ui_dispatcher.h"
+#include "platform/qt/qt_notify_area.h"
 
 namespace {
 
 // Posted once per hand-off so the event loop drains the UI-thread queue.
 const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// The tray icon's right-button menu: "Show" and "Exit".
+class QtTrayPopupMenu final : public kv::TrayPopupMenu {
+ public:
+  explicit QtTrayPopupMenu(QMenu* menu) : menu_(menu) {}
+  void Popup(int x, int y) override { menu_->exec(QPoint(x, y)); }
+
+ private:
+  QMenu* menu_;
+};
 
 }  // namespace
 
@@ -22,12 +38,26 @@ TMainForm::TMainForm(const kv::app::AppServices& services, QWidget* parent)
       repeatTimer_(kv::kRepeatTimerMs, [this] { logic_->RepeatTimerTimer(); }),
       cursorTimer_(kv::kCursorTimerMs, [this] { logic_->CursorTimerTimer(); }),
       batteryTimer_(kv::kBatteryTimerMs, [this] { logic_->BatteryTimerTimer(); }) {
+  // A fixed single-border window with a minimise box and no maximise box.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QApplication::applicationName());
+  setFont(kv::app::MainWindowContent::WindowFont());
+  content_ = new kv::app::MainWindowContent(this);
+  setCentralWidget(content_);
+  kv::app::BuildMainMenu(
+      menuBar(),
+      {[this] { Minimize1Click(); }, [this] { Exit1Click(); },
+       [this] { logic_->CursorOnOffButtonClick(); }, [this] { logic_->CalibrateButtonClick(); },
+       [this] { logic_->IRResetButtonClick(); }, [this] { OptionButtonClick(); }});
+  setFixedSize(content_->width(), content_->height() + menuBar()->sizeHint().height());
+
   // Worker threads hand their calls over through the dispatcher; one posted event per call
   // wakes the event loop, which drains the queue on this thread.
   services_.Ui.SetWaker([this] {
     QCoreApplication::postEvent(this, new QEvent(kDrainEvent), Qt::HighEventPriority);
   });
+  CreateTrayIcon();
 
   const kv::MainFormServices logicServices{
       services_.Hid,          services_.Ui,       services_.Time, *this,
@@ -46,8 +76,29 @@ TMainForm::~TMainForm() {
   StopTimers();
   services_.Ui.SetWaker(nullptr);
   // The HID controller stops its read threads while it is destroyed with the logic; hand-offs
-  // still queued are drained by the dispatcher's join.
+  // still queued are drained while it waits for them.
   logic_.reset();
+  trayIcon_.reset();
+}
+
+void TMainForm::CreateTrayIcon() {
+  notifyArea_ = std::make_unique<kv::qt_backend::QtNotifyArea>();
+  QMenu* popup = kv::app::BuildTrayPopupMenu(
+      this, [this] { ShowMenuClick(); }, [this] { ExitMenuClick(); });
+  trayPopupMenu_ = std::make_unique<QtTrayPopupMenu>(popup);
+  trayIcon_ = std::make_unique<kv::TTrayIcon>(*notifyArea_, services_.Time, services_.Ui, *this);
+  trayIcon_->SetIcon(notifyArea_->AddImage(QApplication::windowIcon()));
+  trayIcon_->SetTipHelp("Kestrovane");
+  trayIcon_->SetMinimized(true);
+  trayIcon_->HideOnTaskBar = true;
+  trayIcon_->SetDoForegroundWindow(true);
+  trayIcon_->SetCheckSingleDoubleClick(true);
+  trayIcon_->SetBalloonHelpText("Kestrovane");
+  trayIcon_->SetBalloonHelpTimeOut(0);
+  trayIcon_->RButtonPopupMenu = trayPopupMenu_.get();
+  trayIcon_->OnDblClick = [this] { TrayIcon1DblClick(); };
+  trayIcon_->SetOnError([this](const kv::ENotifyIconError& error) { ShowError(error.what()); });
+  trayIcon_->Loaded();
 }
 
 void TMainForm::SetCaption(const std::string& caption) {
@@ -65,10 +116,31 @@ void TMainForm::ShowError(const std::string& message) {
   QMessageBox::critical(this, QApplication::applicationName(), QString::fromStdString(message));
 }
 
-void TMainForm::DrawTimerTimer() {}
+void TMainForm::DrawTimerTimer() {
+  const kv::app::DisplayState state{logic_->Histories(), logic_->WiimoteState(),
+                                    logic_->SettingsRecord().BaseX, logic_->SettingsRecord().BaseY,
+                                    logic_->CursorOn()};
+  content_->DrawDisplay(state);
+  content_->ShowStatus(state);
+}
+
+void TMainForm::Minimize1Click() { Minimize(); }
+
+void TMainForm::Exit1Click() { close(); }
 
 void TMainForm::OptionButtonClick() {
   if (optionForm_ != nullptr) optionForm_->exec();
+}
+
+void TMainForm::ShowMenuClick() { Restore(); }
+
+void TMainForm::ExitMenuClick() { close(); }
+
+void TMainForm::TrayIcon1DblClick() { Restore(); }
+
+void TMainForm::Restore() {
+  hiddenInTray_ = false;
+  showNormal();
 }
 
 void TMainForm::FormDestroy() {
@@ -81,6 +153,23 @@ void TMainForm::FormDestroy() {
 void TMainForm::closeEvent(QCloseEvent* event) {
   FormDestroy();
   event->accept();
+  // "Exit" ends the program also while the window is hidden in the notification area.
+  QCoreApplication::quit();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  const bool wasMinimized = change->oldState().testFlag(Qt::WindowMinimized);
+  const bool minimized = windowState().testFlag(Qt::WindowMinimized);
+  try {
+    if (minimized && !wasMinimized && onMinimize_) onMinimize_();
+    if (!minimized && wasMinimized && onRestore_) onRestore_();
+  } catch (const kv::ENotifyIconError& error) {
+    // No notification area: the window stays minimised on the taskbar, where it can be found.
+    ShowError(error.what());
+  }
 }
 
 bool TMainForm::event(QEvent* event) {
@@ -89,6 +178,26 @@ bool TMainForm::event(QEvent* event) {
     return true;
   }
   return QMainWindow::event(event);
+}
+
+bool TMainForm::IsMinimized() { return isMinimized() || hiddenInTray_; }
+
+void TMainForm::HideTaskbarEntry() {
+  // X11 has no taskbar entry of its own to hide: unmapping the window removes it.
+  hiddenInTray_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (hiddenInTray_) hide();
+      },
+      Qt::QueuedConnection);
+}
+
+void TMainForm::BringToForeground() { activateWindow(); }
+
+void TMainForm::BringMainFormToForeground() {
+  raise();
+  activateWindow();
 }
 
 void TMainForm::StopTimers() {

@@ -2,13 +2,26 @@
 
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "app/qt_timer.h"
 #include "core/mainform/main_form_logic.h"
 #include "core/port/main_view.h"
+#include "core/tray/tray_services.h"
+
+class QMenu;
+
+namespace kv {
+class TTrayIcon;
+namespace qt_backend {
+class QtNotifyArea;
+}  // namespace qt_backend
+}  // namespace kv
 
 namespace kv::app {
+
+class MainWindowContent;
 
 // The system services the window hands to its logic, minus what the window itself provides
 // (the view and the motion timer).
@@ -27,8 +40,9 @@ struct AppServices {
 
 }  // namespace kv::app
 
-// The main window: caption, timers and the hand-off wake-up; the logic lives in the core.
-class TMainForm final : public QMainWindow, public kv::MainView {
+// The main window: live display, menus, caption, timers, tray icon and the hand-off wake-up;
+// the program's logic lives in the core.
+class TMainForm final : public QMainWindow, public kv::MainView, public kv::TrayApplication {
   Q_OBJECT
 
  public:
@@ -42,29 +56,56 @@ class TMainForm final : public QMainWindow, public kv::MainView {
   void ShowError(const std::string& message) override;
 
   kv::TMainFormLogic& Logic() { return *logic_; }
+  kv::app::MainWindowContent& Content() { return *content_; }
+  kv::TTrayIcon& TrayIcon1() { return *trayIcon_; }
 
   // The preferences dialog, created after this window; "Preference" shows it modally.
   void SetOptionForm(QDialog* optionForm) { optionForm_ = optionForm; }
+
+  // Menu and tray handlers.
+  void Minimize1Click();
+  void Exit1Click();
   void OptionButtonClick();
+  void ShowMenuClick();
+  void ExitMenuClick();
+  void TrayIcon1DblClick();
 
   // Window destruction steps; runs once, from the close box, "Exit" or a termination signal.
   void FormDestroy();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
+
+  // kv::TrayApplication
+  bool IsMinimized() override;
+  void HideTaskbarEntry() override;
+  void BringToForeground() override;
+  void BringMainFormToForeground() override;
+  std::function<void()>& OnMinimize() override { return onMinimize_; }
+  std::function<void()>& OnRestore() override { return onRestore_; }
 
  private:
   void DrawTimerTimer();
   void StopTimers();
+  void CreateTrayIcon();
+  void Restore();
 
   kv::app::AppServices services_;
+  kv::app::MainWindowContent* content_ = nullptr;
   kv::app::QtTimer drawTimer_;
   kv::app::QtTimer motionTimer_;
   kv::app::QtTimer repeatTimer_;
   kv::app::QtTimer cursorTimer_;
   kv::app::QtTimer batteryTimer_;
+  std::function<void()> onMinimize_;
+  std::function<void()> onRestore_;
+  std::unique_ptr<kv::qt_backend::QtNotifyArea> notifyArea_;
+  std::unique_ptr<kv::TrayPopupMenu> trayPopupMenu_;
+  std::unique_ptr<kv::TTrayIcon> trayIcon_;
   std::unique_ptr<kv::TMainFormLogic> logic_;
   QDialog* optionForm_ = nullptr;
+  bool hiddenInTray_ = false;
   bool destroyed_ = false;
 };
