@@ -2,6 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "allocation_counter.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -15,24 +17,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_timer.h"
 
-namespace {
-
-std::atomic<uint64_t> allocations{0};
-
-}  // namespace
-
-// Counts every allocation of the program, so a benchmark can report allocations per tick.
-// GCC sees through the replacement and takes the free() below for a mismatch with new.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+using kv::bench::allocations;
 
 namespace kv {
 namespace {

@@ -7,13 +7,9 @@
 #include "core/link/acc_history.h"
 #include "core/link/button_word_handler.h"
 #include "core/link/wiimote.h"
+#include "core/link/wiimote_reports.h"
 
 namespace kv {
-
-// Input report IDs the decoder reads beyond the button bytes.
-inline constexpr uint8_t kReportStatus = 0x20;
-inline constexpr uint8_t kReportButtonsAccel = 0x31;
-inline constexpr uint8_t kReportButtonsAccelIR = 0x33;
 
 // Decodes the controller's input reports into the controller state: accelerometer samples into
 // the histories, the first two IR points and the pointing position into TWiimote, the battery

@@ -7,6 +7,7 @@
 #include "core/hid/hid_device_controller.h"
 #include "core/link/caption_text.h"
 #include "core/link/report_decoder.h"
+#include "core/link/wiimote_reports.h"
 #include "core/mixer/audio_mixer.h"
 #include "core/pointer/pointer_control.h"
 #include "core/port/hid_system.h"
@@ -17,16 +18,6 @@
 namespace kv {
 namespace {
 
-// Output report IDs and the bytes the program sends.
-constexpr uint8_t kReportLedRumble = 0x11;
-constexpr uint8_t kReportDataMode = 0x12;
-constexpr uint8_t kReportIRCameraEnable = 0x13;
-constexpr uint8_t kReportStatusRequest = 0x15;
-constexpr uint8_t kReportRegisterWrite = 0x16;
-constexpr uint8_t kReportIRCameraEnable2 = 0x1A;
-constexpr uint8_t kModeButtons = 0x30;
-constexpr uint8_t kModeButtonsAccel = 0x31;
-constexpr uint8_t kModeButtonsAccelIR = 0x33;
 constexpr uint8_t kCameraEnableBit = 0x04;
 constexpr uint8_t kControlRegisters = 0x04;
 

@@ -5,17 +5,10 @@
 #include <fstream>
 #include <memory>
 
+#include "core/link/wiimote_reports.h"
+
 namespace kv::sim {
 namespace {
-
-constexpr uint8_t kReportLeds = 0x11;
-constexpr uint8_t kReportMode = 0x12;
-constexpr uint8_t kReportIrEnable = 0x13;
-constexpr uint8_t kReportStatusRequest = 0x15;
-constexpr uint8_t kReportWriteMemory = 0x16;
-constexpr uint8_t kReportIrEnable2 = 0x1A;
-constexpr uint8_t kReportStatus = 0x20;
-constexpr uint8_t kReportAcknowledge = 0x22;
 
 constexpr uint8_t kRumbleBit = 0x01;
 constexpr uint8_t kAcknowledgeBit = 0x02;
@@ -190,25 +183,25 @@ std::vector<uint8_t> VirtualWiimote::AnswerLocked(const uint8_t* data, uint32_t 
   const uint8_t flags = length > 1 ? data[1] : 0;
   rumble_ = (flags & kRumbleBit) != 0;
   switch (id) {
-    case kReportLeds:
+    case kReportLedRumble:
       leds_ = flags & kLedBits;
       break;
-    case kReportMode:
+    case kReportDataMode:
       continuous_ = (flags & kEnableBit) != 0;
       if (length > 2) {
         reportMode_ = data[2];
         modeChanges_.emplace_back(ElapsedLocked(), data[2]);
       }
       break;
-    case kReportIrEnable:
+    case kReportIRCameraEnable:
       irEnable1_ = (flags & kEnableBit) != 0;
       break;
-    case kReportIrEnable2:
+    case kReportIRCameraEnable2:
       irEnable2_ = (flags & kEnableBit) != 0;
       break;
     case kReportStatusRequest:
       return StatusReportLocked();
-    case kReportWriteMemory:
+    case kReportRegisterWrite:
       return AcknowledgeLocked(id, RegisterWriteLocked(data, length));
     default:
       break;
