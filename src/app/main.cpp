@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
   // The cursor and the synthetic input go through the X server; without one there is nothing
   // to drive, so say so before the toolkit gives up less clearly.
   std::string error;
-  std::unique_ptr<kv::linux_backend::X11Desktop> desktop = kv::linux_backend::X11Desktop::Open(error);
+  std::unique_ptr<kv::linux_backend::X11Desktop> desktop =
+      kv::linux_backend::X11Desktop::Open(error);
   if (!desktop) return Fail(error);
   std::unique_ptr<kv::linux_backend::X11InputInjector> injector =
       kv::linux_backend::X11InputInjector::Open("", error);
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
   kv::sim::UsKeyNames keyNames;
   kv::linux_backend::PosixProcessLauncher launcher;
   kv::linux_backend::PosixFileStore files;
-  kv::linux_backend::PulseMixerApi mixer({}, [&ui](std::function<void()> fn) { ui.Post(std::move(fn)); });
+  kv::linux_backend::PulseMixerApi mixer(
+      {}, [&ui](std::function<void()> fn) { ui.Post(std::move(fn)); });
   kv::HidSystem& hid = virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid)
                                          : static_cast<kv::HidSystem&>(linuxHid);
   if (virtualController) {
@@ -100,8 +102,9 @@ int main(int argc, char** argv) {
     virtualController->Device->Start();
   }
 
-  const kv::app::AppServices services{hid,      ui,       clock, *desktop, *injector, keyNames,
-                                      launcher, mixer,    files, kv::linux_backend::ConfigFilePath(files)};
+  const kv::app::AppServices services{
+      hid,      ui,       clock, *desktop, *injector,
+      keyNames, launcher, mixer, files,    kv::linux_backend::ConfigFilePath(files)};
   TMainForm mainForm(services);
   mainForm.show();
   kv::app::UnixSignalBridge signalBridge([&mainForm] { mainForm.close(); });

@@ -25,13 +25,14 @@ TMainForm::TMainForm(const kv::app::AppServices& services, QWidget* parent)
   setWindowTitle(QApplication::applicationName());
   // Worker threads hand their calls over through the dispatcher; one posted event per call
   // wakes the event loop, which drains the queue on this thread.
-  services_.Ui.SetWaker(
-      [this] { QCoreApplication::postEvent(this, new QEvent(kDrainEvent), Qt::HighEventPriority); });
+  services_.Ui.SetWaker([this] {
+    QCoreApplication::postEvent(this, new QEvent(kDrainEvent), Qt::HighEventPriority);
+  });
 
-  const kv::MainFormServices logicServices{services_.Hid,      services_.Ui,       services_.Time,
-                                           *this,              services_.Screen,   services_.Injector,
-                                           services_.Keys,     services_.Launcher, services_.MixerDevices,
-                                           services_.Files,    motionTimer_};
+  const kv::MainFormServices logicServices{
+      services_.Hid,          services_.Ui,       services_.Time, *this,
+      services_.Screen,       services_.Injector, services_.Keys, services_.Launcher,
+      services_.MixerDevices, services_.Files,    motionTimer_};
   logic_ = std::make_unique<kv::TMainFormLogic>(logicServices, kv::Wiimote, kv::Settings,
                                                 services_.ConfigFile);
   logic_->FormCreate();

@@ -101,8 +101,8 @@ void TMainFormLogic::WriteReport(const OutputReport& report) {
   }
   // A device announcing a longer report than the buffer gets the buffer's worth, never a read
   // past its end.
-  const uint32_t length = std::min<uint32_t>(
-      wiimoteDevice_->Capabilities().OutputReportByteLength, kOutputReportBufferSize);
+  const uint32_t length = std::min<uint32_t>(wiimoteDevice_->Capabilities().OutputReportByteLength,
+                                             kOutputReportBufferSize);
   wiimoteDevice_->OpenDeviceHandle();
   uint32_t written = 0;
   if (wiimoteDevice_->WriteSync(report.data(), length, written)) {

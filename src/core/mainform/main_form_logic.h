@@ -61,8 +61,8 @@ inline constexpr uint32_t kSetupPauseMs = 200;
 // dispatch and the mixer, with the window's handlers. Runs on the user-interface thread only.
 class TMainFormLogic final : public ControllerOutput {
  public:
-  TMainFormLogic(const MainFormServices& services, TWiimote& wiimote,
-                 TKestrovaneSetting& settings, std::filesystem::path configFile);
+  TMainFormLogic(const MainFormServices& services, TWiimote& wiimote, TKestrovaneSetting& settings,
+                 std::filesystem::path configFile);
   ~TMainFormLogic() override;
 
   TMainFormLogic(const TMainFormLogic&) = delete;
