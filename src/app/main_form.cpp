@@ -75,8 +75,8 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  FormDestroy();
   event->accept();
+  QCoreApplication::quit();
 }
 
 bool TMainForm::event(QEvent* event) {
