@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
   mainForm.show();
   kv::app::UnixSignalBridge signalBridge([&mainForm] { mainForm.close(); });
   const int result = QApplication::exec();
+  mainForm.FormDestroy();
   if (virtualController) virtualController->Device->Stop();
   return result;
 }

@@ -134,7 +134,7 @@ void TMainForm::OptionButtonClick() {
 
 void TMainForm::ShowMenuClick() { Restore(); }
 
-void TMainForm::ExitMenuClick() { close(); }
+void TMainForm::ExitMenuClick() { QCoreApplication::quit(); }
 
 void TMainForm::TrayIcon1DblClick() { Restore(); }
 
@@ -151,7 +151,6 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  FormDestroy();
   event->accept();
   // "Exit" ends the program also while the window is hidden in the notification area.
   QCoreApplication::quit();

@@ -70,10 +70,14 @@ class TMainForm final : public QMainWindow, public kv::MainView, public kv::Tray
   void ExitMenuClick();
   void TrayIcon1DblClick();
 
-  // Window destruction steps; runs once, from the close box, "Exit" or a termination signal.
+  // Window destruction steps; runs once, after the message loop has ended (the close box, "Exit"
+  // and a termination signal all end it). Never from inside the loop: a close that arrives while
+  // a handler processes pending messages (the connection set-up does) must not cut into that
+  // handler, which would go on writing to the controller after the exit steps.
   void FormDestroy();
 
  protected:
+  // Closing the main window ends the message loop, also while other windows are open.
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
