@@ -12,12 +12,15 @@ namespace kv::win32_backend {
 namespace {
 
 // The key-combination texts made with the layout's real key names read back as the same texts:
-// for every text t = ShortCutToText(w), ShortCutToText(TextToShortCut(t)) == t.
+// for every text t = ShortCutToText(w), ShortCutToText(TextToShortCut(t)) == t. Texts are read
+// back as codes 8 and up only (below are the mouse buttons and Cancel, which no key combination
+// holds), so words with such a code are left out: a layout may still name them (Wine's X11
+// layout names 0x03 "Cancel"), and their texts read back as nothing.
 TEST(Win32KeyNames, EveryProducedTextReadsBackAsItself) {
   Win32KeyNames keyNames;
   int named = 0;
   std::string broken;
-  for (int code = 0; code <= 0xFF; ++code) {
+  for (int code = 8; code <= 0xFF; ++code) {
     for (int modifiers = 0; modifiers < 8; ++modifiers) {
       const auto word = static_cast<uint16_t>(code | (modifiers << 13));
       const std::string text = ShortCutToText(word, keyNames);
