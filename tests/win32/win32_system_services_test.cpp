@@ -56,10 +56,16 @@ TEST(Win32ProcessLauncher, StartsWindowsProgramsAndRefusesMissingOnes) {
   EXPECT_TRUE(launcher.Start("cmd /c echo started> \"" + marker.string() + "\""));
   EXPECT_TRUE(AppearsWithin(marker, 10000));
   EXPECT_TRUE(launcher.Start("cmd /c exit 3"));
-  // This very program, named by its full path with blanks quoted, listing its tests.
+  // This very program, its path quoted, with arguments: it runs one small test and writes the
+  // result file the arguments name.
   char self[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-  EXPECT_TRUE(launcher.Start("\"" + std::string(self) + "\" --gtest_list_tests"));
+  const auto report = dir.Path() / "child.xml";
+  EXPECT_TRUE(launcher.Start("\"" + std::string(self) +
+                             "\" --gtest_filter=Win32ExeDirectory.CutsAfterTheLastBackslashOrColon"
+                             " --gtest_brief=1 --gtest_output=xml:" +
+                             report.string()));
+  EXPECT_TRUE(AppearsWithin(report, 20000));
 
   EXPECT_FALSE(launcher.Start("kv-no-such-program-anywhere.exe"));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
