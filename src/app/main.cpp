@@ -10,19 +10,10 @@
 
 #include "app/main_form.h"
 #include "app/option_form.h"
-#include "app/unix_signals.h"
+#include "app/platform_backends.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
-#include "platform/linux/exe_directory.h"
-#include "platform/linux/linux_hid_system.h"
-#include "platform/linux/monotonic_clock.h"
-#include "platform/linux/posix_file_store.h"
-#include "platform/linux/posix_process_launcher.h"
-#include "platform/linux/pulse_mixer_api.h"
-#include "platform/linux/x11_desktop.h"
-#include "platform/linux/x11_input_injector.h"
 #include "platform/sim/sim_hid_system.h"
-#include "platform/sim/us_key_names.h"
 #include "platform/sim/virtual_wiimote.h"
 
 namespace {
@@ -57,17 +48,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // The cursor and the synthetic input go through the X server; without one there is nothing
-  // to drive, so say so before the toolkit gives up less clearly.
+  kv::UiDispatcher ui;
   std::string error;
-  std::unique_ptr<kv::linux_backend::X11Desktop> desktop =
-      kv::linux_backend::X11Desktop::Open(error);
-  if (!desktop) return Fail(error);
-  std::unique_ptr<kv::linux_backend::X11InputInjector> injector =
-      kv::linux_backend::X11InputInjector::Open("", error);
-  if (!injector) return Fail(error);
+  std::unique_ptr<kv::app::PlatformBackends> backends = kv::app::CreatePlatformBackends(ui, error);
+  if (!backends) return Fail(error);
+  kv::Clock& clock = *backends->Time;
 
-  kv::linux_backend::MonotonicClock clock;
   std::optional<VirtualController> virtualController;
   kv::sim::VirtualWiimote::LogSink logSink;
   if (options.UsesVirtualWiimote()) {
@@ -93,28 +79,30 @@ int main(int argc, char** argv) {
   }
   QApplication::setWindowIcon(icon);
 
-  kv::UiDispatcher ui;
-  kv::linux_backend::LinuxHidSystem linuxHid;
-  kv::sim::UsKeyNames keyNames;
-  kv::linux_backend::PosixProcessLauncher launcher;
-  kv::linux_backend::PosixFileStore files;
-  kv::linux_backend::PulseMixerApi mixer(
-      {}, [&ui](std::function<void()> fn) { ui.Post(std::move(fn)); });
-  kv::HidSystem& hid = virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid)
-                                         : static_cast<kv::HidSystem&>(linuxHid);
+  kv::HidSystem& hid =
+      virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid) : *backends->Hid;
   if (virtualController) {
     if (logSink) virtualController->Device->SetLog(logSink);
     virtualController->Device->Start();
   }
 
-  const kv::app::AppServices services{
-      hid,      ui,       clock, *desktop, *injector,
-      keyNames, launcher, mixer, files,    kv::linux_backend::ConfigFilePath(files)};
+  const kv::app::AppServices services{hid,
+                                      ui,
+                                      clock,
+                                      *backends->Screen,
+                                      *backends->Injector,
+                                      *backends->Keys,
+                                      *backends->Launcher,
+                                      *backends->MixerDevices,
+                                      *backends->Files,
+                                      backends->ConfigFile};
   TMainForm mainForm(services);
-  kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, keyNames, &mainForm);
+  kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *backends->Keys,
+                                  &mainForm);
   mainForm.SetOptionForm(&optionForm);
   mainForm.show();
-  kv::app::UnixSignalBridge signalBridge([&mainForm] { mainForm.close(); });
+  const std::unique_ptr<QObject> termination =
+      kv::app::WatchTermination([&mainForm] { mainForm.close(); });
   const int result = QApplication::exec();
   mainForm.FormDestroy();
   if (virtualController) virtualController->Device->Stop();
