@@ -110,7 +110,9 @@ int main(int argc, char** argv) {
   const kv::app::AppServices services{
       hid,      ui,       clock, *desktop, *injector,
       keyNames, launcher, mixer, files,    kv::linux_backend::ConfigFilePath(files)};
-  TMainForm mainForm(services);
+  // The demonstration runs on its own settings and leaves the user's config.ini alone.
+  TMainForm mainForm(services,
+                     options.Demo ? kv::SettingsSource::Demo : kv::SettingsSource::ConfigFile);
   kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, keyNames, &mainForm);
   mainForm.SetOptionForm(&optionForm);
   mainForm.show();
