@@ -64,7 +64,8 @@ struct DemoRun {
 
 DemoRun RunDemo(std::vector<DisplayRect> displays, Point start) {
   std::string error;
-  const std::optional<WiimoteScenario> scenario = ParseWiimoteScenario(DemoWiimoteScenario(), error);
+  const std::optional<WiimoteScenario> scenario =
+      ParseWiimoteScenario(DemoWiimoteScenario(), error);
   EXPECT_TRUE(scenario.has_value()) << error;
   if (!scenario) return {};
 
@@ -121,7 +122,8 @@ DemoRun RunDemo(std::vector<DisplayRect> displays, Point start) {
 
 TEST(DemoScenario, ParsesAndRunsAboutTwentySecondsOfActivity) {
   std::string error;
-  const std::optional<WiimoteScenario> scenario = ParseWiimoteScenario(DemoWiimoteScenario(), error);
+  const std::optional<WiimoteScenario> scenario =
+      ParseWiimoteScenario(DemoWiimoteScenario(), error);
   ASSERT_TRUE(scenario.has_value()) << error;
   uint32_t lastPress = 0;
   for (const WiimoteScenarioStep& step : scenario->Steps) {
@@ -151,11 +153,11 @@ TEST_P(DemoOnDesktop, ShowsEverySubsystemAndInjectsOnlyGentleInput) {
   // Input into the desktop: Down, Up and one left click, nothing else.
   std::vector<InjectedEvent> events;
   for (const InjectedAt& e : run.Injected) events.push_back(e.Event);
-  EXPECT_EQ(events, (std::vector<InjectedEvent>{
-                        InjectedEvent::KeyDown(0x28), InjectedEvent::KeyUp(0x28),
-                        InjectedEvent::KeyDown(0x26), InjectedEvent::KeyUp(0x26),
-                        InjectedEvent::ButtonDown(MouseButton::Left),
-                        InjectedEvent::ButtonUp(MouseButton::Left)}));
+  EXPECT_EQ(events,
+            (std::vector<InjectedEvent>{InjectedEvent::KeyDown(0x28), InjectedEvent::KeyUp(0x28),
+                                        InjectedEvent::KeyDown(0x26), InjectedEvent::KeyUp(0x26),
+                                        InjectedEvent::ButtonDown(MouseButton::Left),
+                                        InjectedEvent::ButtonUp(MouseButton::Left)}));
   ASSERT_EQ(run.Injected.size(), 6u);
   EXPECT_EQ(run.Injected[4].Cursor.X, right);  // the click lands on the desktop's right edge
   EXPECT_EQ(run.Injected[5].Cursor.X, right);
@@ -197,8 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
     Desktops, DemoOnDesktop,
     ::testing::Values(DesktopCase{"FullHd", {{0, 0, 1920, 1080}}, {960, 540}},
                       DesktopCase{"SmallScreenOffCentre", {{0, 0, 1280, 800}}, {900, 250}},
-                      DesktopCase{"TwoDisplays", {{0, 0, 2560, 1440}, {2560, 0, 1920, 1080}},
-                                  {1200, 700}}),
+                      DesktopCase{
+                          "TwoDisplays", {{0, 0, 2560, 1440}, {2560, 0, 1920, 1080}}, {1200, 700}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
