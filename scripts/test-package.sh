@@ -7,20 +7,22 @@
 #   3. as an unprivileged user (the program's directory, /usr/bin, is not writable for them) the
 #      settings go to $HOME/.config/kestrovane/config.ini with all 36 keys, and a value edited
 #      there survives the next run.
-# The package is removed again at the end unless it was installed before. Needs root (or sudo).
+# The package is removed again at the end unless it was installed before. The checks run as
+# root: run by another user, the script builds the package as that user and goes on under sudo.
 #   scripts/test-package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-package=$(scripts/package.sh | tail -n 1)
+package=${KESTROVANE_PACKAGE:-}
+[ -n "$package" ] || package=$(scripts/package.sh | tail -n 1)
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo env KESTROVANE_PACKAGE="$package" "$0"
+fi
 [ -f "$package" ] || fail "no package built"
 echo "== package $package"
 
@@ -33,14 +35,14 @@ dpkg-query -W -f='${Status}' kestrovane 2>/dev/null | grep -q "ok installed" && 
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  if [ "$installed_before" = no ]; then as_root dpkg -r kestrovane >/dev/null 2>&1 || true; fi
+  if [ "$installed_before" = no ]; then dpkg -r kestrovane >/dev/null 2>&1 || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 echo "== install"
-if ! as_root dpkg -i "$package" >"$work/dpkg.log" 2>&1; then
-  as_root apt-get -f install -y >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "install"; }
+if ! dpkg -i "$package" >"$work/dpkg.log" 2>&1; then
+  apt-get -f install -y >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "install"; }
 fi
 program=/usr/bin/kestrovane
 [ -x "$program" ] || fail "$program missing after install"
