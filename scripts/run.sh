@@ -31,9 +31,8 @@ number=$(head -n 1 "$out/display")
 [ -n "$number" ] || { echo "Xvfb did not start (see $out/xvfb.log)" >&2; exit 1; }
 export DISPLAY=":$number"
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-# Run from a copy so the demonstration's config.ini does not land next to the build.
-cp "$program" "$out/kestrovane"
-"$out/kestrovane" --demo --virtual-wiimote-log "$out/virtual-wiimote.log" >"$out/program.log" 2>&1 &
+# The demonstration runs on settings of its own and writes no config.ini.
+"$program" --demo --virtual-wiimote-log "$out/virtual-wiimote.log" >"$out/program.log" 2>&1 &
 app=$!
 sleep "$seconds"
 import -window root "$out/screenshot.png"

@@ -96,7 +96,9 @@ int main(int argc, char** argv) {
                                       *backends->MixerDevices,
                                       *backends->Files,
                                       backends->ConfigFile};
-  TMainForm mainForm(services);
+  // The demonstration runs on its own settings and leaves the user's config.ini alone.
+  TMainForm mainForm(services,
+                     options.Demo ? kv::SettingsSource::Demo : kv::SettingsSource::ConfigFile);
   kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *backends->Keys,
                                   &mainForm);
   mainForm.SetOptionForm(&optionForm);

@@ -30,7 +30,8 @@ class QtTrayPopupMenu final : public kv::TrayPopupMenu {
 
 }  // namespace
 
-TMainForm::TMainForm(const kv::app::AppServices& services, QWidget* parent)
+TMainForm::TMainForm(const kv::app::AppServices& services, kv::SettingsSource settingsSource,
+                     QWidget* parent)
     : QMainWindow(parent),
       services_(services),
       drawTimer_(kv::kDrawTimerMs, [this] { DrawTimerTimer(); }),
@@ -64,7 +65,7 @@ TMainForm::TMainForm(const kv::app::AppServices& services, QWidget* parent)
       services_.Screen,       services_.Injector, services_.Keys, services_.Launcher,
       services_.MixerDevices, services_.Files,    motionTimer_};
   logic_ = std::make_unique<kv::TMainFormLogic>(logicServices, kv::Wiimote, kv::Settings,
-                                                services_.ConfigFile);
+                                                services_.ConfigFile, settingsSource);
   logic_->FormCreate();
   drawTimer_.SetEnabled(true);
   repeatTimer_.SetEnabled(true);

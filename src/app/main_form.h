@@ -46,7 +46,9 @@ class TMainForm final : public QMainWindow, public kv::MainView, public kv::Tray
   Q_OBJECT
 
  public:
-  explicit TMainForm(const kv::app::AppServices& services, QWidget* parent = nullptr);
+  explicit TMainForm(const kv::app::AppServices& services,
+                     kv::SettingsSource settingsSource = kv::SettingsSource::ConfigFile,
+                     QWidget* parent = nullptr);
   ~TMainForm() override;
 
   // kv::MainView

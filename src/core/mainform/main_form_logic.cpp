@@ -8,6 +8,7 @@
 #include "core/link/caption_text.h"
 #include "core/link/report_decoder.h"
 #include "core/link/wiimote_reports.h"
+#include "core/mainform/demo_settings.h"
 #include "core/mixer/audio_mixer.h"
 #include "core/pointer/pointer_control.h"
 #include "core/port/hid_system.h"
@@ -24,11 +25,13 @@ constexpr uint8_t kControlRegisters = 0x04;
 }  // namespace
 
 TMainFormLogic::TMainFormLogic(const MainFormServices& services, TWiimote& wiimote,
-                               TKestrovaneSetting& settings, std::filesystem::path configFile)
+                               TKestrovaneSetting& settings, std::filesystem::path configFile,
+                               SettingsSource source)
     : services_(services),
       wiimote_(wiimote),
       settings_(settings),
       configFile_(std::move(configFile)),
+      source_(source),
       mixer_(std::make_unique<TAudioMixer>(services.MixerDevices)),
       pointer_(std::make_unique<PointerControl>(settings, wiimote, histories_, services.Time,
                                                 services.Screen, *this, services.MotionTimer)),
@@ -47,13 +50,19 @@ TMainFormLogic::TMainFormLogic(const MainFormServices& services, TWiimote& wiimo
 TMainFormLogic::~TMainFormLogic() = default;
 
 void TMainFormLogic::FormCreate() {
-  LoadSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+  if (source_ == SettingsSource::Demo) {
+    DemoSettings(settings_, wiimote_.ButtonAssign);
+  } else {
+    LoadSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+  }
   if (settings_.MinimizeOnStartup) services_.View.Minimize();
 }
 
 bool TMainFormLogic::FormDestroy() {
   try {
-    SaveSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+    if (source_ == SettingsSource::ConfigFile) {
+      SaveSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
+    }
   } catch (const SettingsWriteError& error) {
     services_.View.ShowError(error.what());
     return false;

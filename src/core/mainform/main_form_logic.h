@@ -56,23 +56,33 @@ using OutputReport = std::array<uint8_t, kOutputReportBufferSize>;
 // Pause after each reporting-mode change of the connection set-up.
 inline constexpr uint32_t kSetupPauseMs = 200;
 
+// Where the window's settings and assignments come from and go to.
+enum class SettingsSource {
+  ConfigFile,  // read from config.ini at creation, written back at destruction
+  Demo,        // the demonstration's own set, in memory only: config.ini is neither read nor
+               // written, so a demonstration never changes the user's settings
+};
+
 // Everything the main window owns but does not draw: the HID controller with the checked-out
 // Wii Remote, the report decoder with the accelerometer histories, the pointer control, button
 // dispatch and the mixer, with the window's handlers. Runs on the user-interface thread only.
 class TMainFormLogic final : public ControllerOutput {
  public:
   TMainFormLogic(const MainFormServices& services, TWiimote& wiimote, TKestrovaneSetting& settings,
-                 std::filesystem::path configFile);
+                 std::filesystem::path configFile,
+                 SettingsSource source = SettingsSource::ConfigFile);
   ~TMainFormLogic() override;
 
   TMainFormLogic(const TMainFormLogic&) = delete;
   TMainFormLogic& operator=(const TMainFormLogic&) = delete;
 
-  // Window creation: settings and assignments from config.ini; minimised if so configured.
+  // Window creation: settings and assignments from config.ini (or the demonstration's set);
+  // minimised if so configured.
   void FormCreate();
 
-  // Window destruction: saves the settings, then (only if that worked) LED 4 alone and the
-  // buttons-only reporting mode. Returns false when the save failed; the error was shown.
+  // Window destruction: saves the settings (not in a demonstration), then (only if that worked)
+  // LED 4 alone and the buttons-only reporting mode. Returns false when the save failed; the
+  // error was shown.
   bool FormDestroy();
 
   // Handler of the HID controller's device-change event: finds and sets up the controller.
@@ -117,6 +127,7 @@ class TMainFormLogic final : public ControllerOutput {
   TWiimote& wiimote_;
   TKestrovaneSetting& settings_;
   std::filesystem::path configFile_;
+  SettingsSource source_;
   AccHistories histories_;
   std::unique_ptr<TAudioMixer> mixer_;
   std::unique_ptr<PointerControl> pointer_;

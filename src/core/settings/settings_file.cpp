@@ -89,6 +89,11 @@ void LoadSettings(FileStore& store, const std::filesystem::path& file, TKestrova
   VisitKeys(settings, assign, Loader{profile});
 }
 
+void DefaultSettings(TKestrovaneSetting& settings, TWiimoteButtonAssign& assign) {
+  const ProfileFile empty{std::string()};
+  VisitKeys(settings, assign, Loader{empty});
+}
+
 void SaveSettings(FileStore& store, const std::filesystem::path& file,
                   const TKestrovaneSetting& settings, const TWiimoteButtonAssign& assign) {
   // The new file is built from the old one, so lines we cannot read could not be kept: refuse

@@ -31,6 +31,9 @@ class SettingsWriteError : public std::runtime_error {
 void LoadSettings(FileStore& store, const std::filesystem::path& file, TKestrovaneSetting& settings,
                   TWiimoteButtonAssign& assign);
 
+// Fills `settings` and all eleven `assign` slots with the values a start without config.ini has.
+void DefaultSettings(TKestrovaneSetting& settings, TWiimoteButtonAssign& assign);
+
 // Writes every setting and assignment into `file`, keeping all other lines of the file as they
 // are, and replaces the file in one step. Creates the file's directory when the file does not
 // exist yet. Throws SettingsWriteError when the file cannot be read or replaced; the file is

@@ -74,7 +74,9 @@ std::string CommandLineHelp(const std::string& programName) {
          "  --virtual-wiimote FILE      use a virtual Wii Remote that replays the scenario FILE\n"
          "  --virtual-wiimote-log FILE  append every output report the virtual Wii Remote\n"
          "                              receives to FILE\n"
-         "  --demo                      run the built-in demonstration on a virtual Wii Remote\n"
+         "  --demo                      run the built-in demonstration on a virtual Wii Remote;\n"
+         "                              it moves the real cursor, clicks, presses Down and Up\n"
+         "                              and steps the volume, and leaves config.ini alone\n"
          "  --help                      show this help and exit\n"
          "  --version                   show the version and exit\n";
 }

@@ -180,38 +180,96 @@ std::string MotionReport(uint32_t at, uint16_t buttons, int accX, int accY, int 
          irPoint(irX + 100, irY) + "\n";
 }
 
+// Button bits of the demonstration.
+constexpr uint16_t kBitB = 0x0004;
+constexpr uint16_t kBitA = 0x0008;
+constexpr uint16_t kBitMinus = 0x0010;
+constexpr uint16_t kBitDown = 0x0400;
+constexpr uint16_t kBitUp = 0x0800;
+constexpr uint16_t kBitPlus = 0x1000;
+
+// Accelerometer reading of a controller at rest (the calibration default), and the IR midpoint
+// of a controller aimed at the middle of the screen.
+constexpr int kRest = 128;
+constexpr int kIRCentreX = 512;
+constexpr int kIRCentreY = 384;
+constexpr double kTwoPi = 6.28318530717958647692;
+
+// A demonstration being written: reports in time order, the controller's pose held between them.
+class DemoWriter {
+ public:
+  std::string Text;
+
+  void Pose(uint32_t at, int accX, int accY, int irX = kIRCentreX, int irY = kIRCentreY) {
+    accX_ = accX;
+    accY_ = accY;
+    irX_ = irX;
+    irY_ = irY;
+    Text += MotionReport(at, 0, accX, accY, irX, irY);
+  }
+
+  // A short press of the buttons `bits` at `at`, in the pose held.
+  void Tap(uint32_t at, uint16_t bits) {
+    Text += MotionReport(at, bits, accX_, accY_, irX_, irY_);
+    Text += MotionReport(at + 100, 0, accX_, accY_, irX_, irY_);
+  }
+
+  // Tilted by `tiltX` for `ms`, eased in over the first 200 ms, a report every 20 ms; at rest
+  // after. The IR midpoint shifts the opposite way, as the camera sees the lights move.
+  void Tilt(uint32_t at, uint32_t ms, int tiltX) {
+    for (uint32_t t = 0; t < ms; t += 20) {
+      const int tilt = tiltX * static_cast<int>(std::min<uint32_t>(t, 200)) / 200;
+      Pose(at + t, kRest + tilt, kRest, kIRCentreX - 8 * tilt);
+    }
+    Pose(at + ms, kRest, kRest);
+  }
+
+  // Tilted around in `turns` circles of `periodMs`, pointing in circles on the screen at the
+  // same time. The tilt leads the cursor round a circle left of where it started, back to it.
+  void Circles(uint32_t at, int turns, uint32_t periodMs, int amplitude) {
+    const uint32_t ms = static_cast<uint32_t>(turns) * periodMs;
+    for (uint32_t t = 0; t < ms; t += 20) {
+      const double angle = kTwoPi * t / periodMs;
+      Pose(at + t, kRest - static_cast<int>(std::lround(amplitude * std::sin(angle))),
+           kRest + static_cast<int>(std::lround(amplitude * std::cos(angle))),
+           kIRCentreX + static_cast<int>(std::lround(250 * std::sin(angle))),
+           kIRCentreY + static_cast<int>(std::lround(200 * std::cos(angle))));
+    }
+    Pose(at + ms, kRest, kRest);
+  }
+
+  // A hand holding the controller still: readings within a count of rest, which moves nothing.
+  void Idle(uint32_t at, uint32_t ms) {
+    for (uint32_t t = 0, i = 0; t < ms; t += 100, ++i) {
+      Pose(at + t, kRest + static_cast<int>(i % 3) - 1, kRest + static_cast<int>(i / 3 % 3) - 1,
+           kIRCentreX + static_cast<int>(i % 5) - 2, kIRCentreY + static_cast<int>(i % 4) - 2);
+    }
+  }
+
+ private:
+  int accX_ = kRest, accY_ = kRest, irX_ = kIRCentreX, irY_ = kIRCentreY;
+};
+
 }  // namespace
 
 std::string DemoWiimoteScenario() {
-  constexpr uint16_t kButtonB = 0x0004;
-  constexpr uint16_t kButtonUp = 0x0800;
-  constexpr uint16_t kButtonDown = 0x0400;
-  constexpr uint32_t kCycleMs = 12000;
-  constexpr int kCycles = 5;
-  std::string text =
-      "# Built-in demonstration: B switches the cursor on, the controller is\n"
-      "# tilted in circles while pointing at the screen, then B switches it off.\n"
+  DemoWriter demo;
+  demo.Text =
+      "# Built-in demonstration (settings: the defaults, Plus and Minus step the volume).\n"
       "battery 180\n";
-  for (int cycle = 0; cycle < kCycles; ++cycle) {
-    const uint32_t base = 1000 + cycle * kCycleMs;
-    text += MotionReport(base, kButtonB, 128, 128, 512, 384);
-    text += MotionReport(base + 150, 0, 128, 128, 512, 384);
-    for (uint32_t t = 200; t < 8200; t += 20) {
-      const double angle = 2.0 * 3.14159265358979 * t / 4000.0;
-      const int accX = 128 + static_cast<int>(std::lround(18 * std::cos(angle)));
-      const int accY = 128 + static_cast<int>(std::lround(18 * std::sin(angle)));
-      const int irX = 512 + static_cast<int>(std::lround(250 * std::cos(angle)));
-      const int irY = 384 + static_cast<int>(std::lround(200 * std::sin(angle)));
-      text += MotionReport(base + t, 0, accX, accY, irX, irY);
-    }
-    text += MotionReport(base + 8300, kButtonB, 128, 128, 512, 384);
-    text += MotionReport(base + 8450, 0, 128, 128, 512, 384);
-    text += MotionReport(base + 9000, kButtonDown, 128, 128, 512, 384);
-    text += MotionReport(base + 9100, 0, 128, 128, 512, 384);
-    text += MotionReport(base + 9600, kButtonUp, 128, 128, 512, 384);
-    text += MotionReport(base + 9700, 0, 128, 128, 512, 384);
-  }
-  return text;
+  demo.Pose(600, kRest, kRest);
+  demo.Tap(1000, kBitB);           // B: the cursor on
+  demo.Circles(1400, 2, 3000, 6);  // tilted round in circles, pointing round as well
+  demo.Tap(7800, kBitDown);        // Down, then Up: the arrow keys
+  demo.Tap(8400, kBitUp);          //
+  demo.Tap(9200, kBitPlus);        // Plus: volume one step up
+  demo.Tap(10200, kBitMinus);      // Minus: and down again
+  demo.Tilt(11000, 3000, 30);      // hard right: the cursor hits the edge, the controller rumbles
+  demo.Tap(14600, kBitA);          // A: a left click there, at the screen's right edge
+  demo.Tilt(15200, 1000, -10);     // back left, away from the edge
+  demo.Tap(17000, kBitB);          // B: the cursor off again
+  demo.Idle(17400, 40000);         // held still, for the display to stay alive a while
+  return demo.Text;
 }
 
 }  // namespace kv::sim

@@ -44,8 +44,13 @@ std::optional<WiimoteScenario> ParseWiimoteScenario(std::string_view text, std::
 // or does not parse.
 std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std::string& error);
 
-// A built-in scenario that shows the program at work: the cursor switched on with B, tilted in
-// circles with both IR points in view, a few arrow-key presses, the cursor switched off again.
+// A built-in scenario of about 20 seconds that shows the program at work, written for the
+// demonstration settings (DemoSettings: the defaults, Plus and Minus stepping the volume):
+// B switches the cursor on; the controller is tilted in circles while pointing in circles;
+// Down and Up are pressed; Plus and Minus step the volume up and back down; a hard right tilt
+// drives the cursor to the right edge of the desktop, where the controller rumbles and A clicks;
+// a left tilt brings the cursor back; B switches it off. The controller is then held still.
+std::string DemoWiimoteScenario();
 std::string DemoWiimoteScenario();
 
 }  // namespace kv::sim

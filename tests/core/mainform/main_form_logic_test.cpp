@@ -463,7 +463,9 @@ TEST(MainFormLogicTest, FailedSaveShowsTheErrorAndSkipsTheReports) {
   r.Start();
   r.hid.ClearWrites();
   EXPECT_FALSE(r.logic->FormDestroy());
-  EXPECT_EQ(r.view.Errors, std::vector<std::string>{"/opt/kestrovane/config.ini に書き込めません"});
+  // The message names the full path, in the platform's own spelling of it.
+  const std::string fullPath = std::filesystem::absolute(kConfigFile).string();
+  EXPECT_EQ(r.view.Errors, std::vector<std::string>{fullPath + " に書き込めません"});
   EXPECT_TRUE(r.hid.Writes().empty());
   EXPECT_FALSE(r.files.FileBytes(kConfigFile).has_value());
 }

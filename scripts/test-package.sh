@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it into this system, and checks the installed program:
+#   1. --version answers;
+#   2. --demo under a private Xvfb: the virtual Wii Remote receives the set-up reports, the window
+#      caption ends at "Kestrovane", SIGTERM ends the program with status 0, and the demo leaves no
+#      config.ini behind;
+#   3. as an unprivileged user (the program's directory, /usr/bin, is not writable for them) the
+#      settings go to $HOME/.config/kestrovane/config.ini with all 36 keys, and a value edited
+#      there survives the next run.
+# The package is removed again at the end unless it was installed before. The checks run as
+# root: run by another user, the script builds the package as that user and goes on under sudo.
+#   scripts/test-package.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+package=${KESTROVANE_PACKAGE:-}
+[ -n "$package" ] || package=$(scripts/package.sh | tail -n 1)
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo env KESTROVANE_PACKAGE="$package" "$0"
+fi
+[ -f "$package" ] || fail "no package built"
+echo "== package $package"
+
+work=$(mktemp -d /tmp/kestrovane-package-XXXXXX)
+chmod 755 "$work"
+xvfb=""
+app=""
+installed_before=no
+dpkg-query -W -f='${Status}' kestrovane 2>/dev/null | grep -q "ok installed" && installed_before=yes
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  if [ "$installed_before" = no ]; then dpkg -r kestrovane >/dev/null 2>&1 || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== install"
+if ! dpkg -i "$package" >"$work/dpkg.log" 2>&1; then
+  apt-get -f install -y >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "install"; }
+fi
+program=/usr/bin/kestrovane
+[ -x "$program" ] || fail "$program missing after install"
+for file in /usr/share/applications/kestrovane.desktop \
+  /usr/share/icons/hicolor/48x48/apps/kestrovane.png \
+  /usr/lib/udev/rules.d/70-kestrovane.rules /usr/share/doc/kestrovane/README.md; do
+  [ -f "$file" ] || fail "$file missing after install"
+done
+
+echo "== --version"
+version=$("$program" --version)
+echo "$version"
+[[ "$version" == "Kestrovane "* ]] || fail "unexpected version text: $version"
+
+# An X server the unprivileged user may use as well (-ac: no access control).
+Xvfb -displayfd 3 -ac -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do
+  grep -q . "$work/display" 2>/dev/null && break
+  sleep 0.1
+done
+display=":$(head -n 1 "$work/display")"
+[ "$display" != ":" ] || fail "Xvfb did not start"
+
+# Waits up to 15 s for the main window of process $1 (its caption starts with "Kestrovane")
+# and prints its id.
+window_of() {
+  local id
+  for _ in $(seq 150); do
+    id=$(DISPLAY=$display xdotool search --pid "$1" --name "^Kestrovane" 2>/dev/null | head -n 1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+# Sends SIGTERM to $1 and checks that it ends with status 0.
+terminate() {
+  local status=0
+  kill -TERM "$1"
+  wait "$1" || status=$?
+  app=""
+  [ "$status" -eq 0 ] || fail "$2 ended with status $status after SIGTERM"
+}
+
+echo "== --demo"
+demo_home="$work/root-home"
+mkdir -p "$demo_home"
+HOME=$demo_home DISPLAY=$display "$program" --demo --virtual-wiimote-log "$work/demo.log" \
+  >"$work/demo.out" 2>&1 &
+app=$!
+window=$(window_of "$app") || { cat "$work/demo.out" >&2; fail "the demo opened no window"; }
+sleep 5
+title=$(DISPLAY=$display xdotool getwindowname "$window")
+[ "$title" = "Kestrovane" ] || fail "window title is '$title', expected 'Kestrovane'"
+for report in "12 00 31" "12 00 33" "13 04" "1a 04" "16 04 b0 00 30 01 08" \
+  "16 04 b0 00 33 01 33" "15 00 00"; do
+  grep -q "^[0-9]* $report" "$work/demo.log" || fail "the demo's log lacks output report '$report'"
+done
+terminate "$app" "the demo"
+grep -q "^[0-9]* 12 00 30" "$work/demo.log" || fail "no buttons-only mode at exit"
+[ ! -e /usr/bin/config.ini ] || fail "the demo wrote /usr/bin/config.ini"
+[ ! -e "$demo_home/.config/kestrovane/config.ini" ] || fail "the demo wrote a config.ini"
+
+echo "== settings of an unprivileged user"
+home="$work/home"
+mkdir -p "$home"
+chown nobody "$home"
+config="$home/.config/kestrovane/config.ini"
+run_as_nobody() {
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i HOME="$home" DISPLAY="$display" PATH=/usr/bin:/bin "$program" \
+    >>"$work/nobody.out" 2>&1 &
+  app=$!
+  window_of "$app" >/dev/null || { cat "$work/nobody.out" >&2; fail "no window as nobody"; }
+  terminate "$app" "the program run as nobody"
+}
+count_keys() { grep -c '^[^[;#][^=]*=' "$1"; }
+
+run_as_nobody
+[ -f "$config" ] || fail "$config was not written"
+[ "$(count_keys "$config")" -eq 36 ] || fail "$config holds $(count_keys "$config") keys, not 36"
+setpriv --reuid=nobody --regid=nogroup --clear-groups sed -i 's/^SpeedFast=.*/SpeedFast=7/' "$config"
+run_as_nobody
+grep -qx 'SpeedFast=7' "$config" || fail "the edited SpeedFast did not survive a run"
+[ "$(count_keys "$config")" -eq 36 ] || fail "$config holds $(count_keys "$config") keys, not 36"
+[ ! -e /usr/bin/config.ini ] || fail "a config.ini appeared in /usr/bin"
+
+echo "package test passed"
