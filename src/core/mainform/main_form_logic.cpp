@@ -74,7 +74,12 @@ bool TMainFormLogic::FormDestroy() {
 
 void TMainFormLogic::HIDCtlDeviceChange() {
   SetCaption(kCaptionNoWiimote);
-  if (wiimoteDevice_ != nullptr) return;
+  if (wiimoteDevice_ != nullptr) {
+    // A controller that went away sends no more releases: let go of whatever it held, so no
+    // mouse button stays down and no key keeps repeating.
+    if (!wiimoteDevice_->PluggedIn()) dispatch_->ReleaseAll();
+    return;
+  }
   if (!hidCtl_->CheckOutDevice(kWiimoteVendorId, kWiimoteProductId, wiimoteDevice_)) return;
 
   SetCaption(kCaptionMotionInit);

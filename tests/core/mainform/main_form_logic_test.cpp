@@ -394,6 +394,23 @@ TEST(MainFormLogicTest, UnpluggedControllerShowsNotConnectedOnEveryWrite) {
   EXPECT_TRUE(r.hid.Writes().empty());
 }
 
+TEST(MainFormLogicTest, LosingTheControllerReleasesWhatItHeld) {
+  Rig r;
+  r.AddVirtualWiimote();
+  r.Start();
+  const uint8_t holdingA[] = {0x00, 0x08, 0x80, 0x80, 0x9a};
+  r.logic->ShowRead(r.logic->WiimoteDevice(), 0x31, holdingA, sizeof holdingA);
+  ASSERT_EQ(r.injector.Events,
+            std::vector<sim::InjectedEvent>{sim::InjectedEvent::ButtonDown(MouseButton::Left)});
+
+  r.hid.Unplug(VirtualWiimote::kDevicePath);
+  r.ui.Drain();
+  EXPECT_EQ(r.injector.Events,
+            (std::vector<sim::InjectedEvent>{sim::InjectedEvent::ButtonDown(MouseButton::Left),
+                                             sim::InjectedEvent::ButtonUp(MouseButton::Left)}));
+  EXPECT_FALSE(r.state.ButtonState[kSlotA].Pressed);
+}
+
 TEST(MainFormLogicTest, DeviceChangeWhileConnectedOnlyResetsTheCaption) {
   Rig r;
   r.AddVirtualWiimote();
