@@ -79,33 +79,21 @@ void BM_ReportWithoutEdge(benchmark::State& state) {
 }
 BENCHMARK(BM_ReportWithoutEdge);
 
-// A press and a release of A ("Mouse->Left Click") on alternate reports.
-void BM_ReportWithClickEdge(benchmark::State& state) {
+// A press and a release on alternate reports, of A ("Mouse->Left Click", argument 8) or of Up
+// ("Keys" "Up", argument 2048, whose key text is parsed at every press).
+void BM_ReportWithEdge(benchmark::State& state) {
   Bench b;
+  const auto bit = static_cast<uint16_t>(state.range(0));
   uint16_t word = 0;
   const uint64_t before = allocations.load();
   for (auto _ : state) {
-    word ^= kBitA;
+    word ^= bit;
     b.dispatch.HandleButtonWord(word);
     b.Forget();
   }
   ReportAllocations(state, before, false);
 }
-BENCHMARK(BM_ReportWithClickEdge);
-
-// A press and a release of Up ("Keys" "Up"): the key text is parsed at every press.
-void BM_ReportWithKeysEdge(benchmark::State& state) {
-  Bench b;
-  uint16_t word = 0;
-  const uint64_t before = allocations.load();
-  for (auto _ : state) {
-    word ^= kBitUp;
-    b.dispatch.HandleButtonWord(word);
-    b.Forget();
-  }
-  ReportAllocations(state, before, false);
-}
-BENCHMARK(BM_ReportWithKeysEdge);
+BENCHMARK(BM_ReportWithEdge)->Arg(kBitA)->Arg(kBitUp);
 
 // The repeat tick with A (not repeatable) and Up ("Keys", repeating) held.
 void BM_RepeatTick(benchmark::State& state) {
