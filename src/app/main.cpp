@@ -79,6 +79,14 @@ int main(int argc, char** argv) {
   }
   QApplication::setWindowIcon(icon);
 
+  // Watched from here on, before the window exists, so that a termination signal during the
+  // start-up is not fatal: it is handled as soon as the message loop runs, and the window then
+  // closes in order.
+  TMainForm* mainWindow = nullptr;
+  const std::unique_ptr<QObject> termination = kv::app::WatchTermination([&mainWindow] {
+    if (mainWindow != nullptr) mainWindow->close();
+  });
+
   kv::HidSystem& hid =
       virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid) : *backends->Hid;
   if (virtualController) {
@@ -102,10 +110,10 @@ int main(int argc, char** argv) {
   kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *backends->Keys,
                                   &mainForm);
   mainForm.SetOptionForm(&optionForm);
+  mainWindow = &mainForm;
   mainForm.show();
-  const std::unique_ptr<QObject> termination =
-      kv::app::WatchTermination([&mainForm] { mainForm.close(); });
   const int result = QApplication::exec();
+  mainWindow = nullptr;
   mainForm.FormDestroy();
   if (virtualController) virtualController->Device->Stop();
   return result;
