@@ -1,6 +1,6 @@
 #include "core/settings/profile_file.h"
 
-#include <limits>
+#include "core/ui/integer_text.h"
 
 namespace kv {
 namespace {
@@ -245,44 +245,10 @@ bool ProfileFile::WriteBool(std::string_view section, std::string_view key, bool
   return WriteString(section, key, value ? "1" : "0");
 }
 
-namespace {
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<int32_t> ParseProfileInteger(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i == text.size()) return std::nullopt;
-
-  // The magnitude may reach 2^31 only for a negative number; stop as soon as it passes that.
-  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-  int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    const int digit = HexDigitValue(text[i]);
-    if (digit < 0 || digit >= base) return std::nullopt;
-    magnitude = magnitude * base + digit;
-    if (magnitude > kLimit) return std::nullopt;
-  }
-  if (negative) return static_cast<int32_t>(-magnitude);
-  if (magnitude == kLimit) return std::nullopt;
-  return static_cast<int32_t>(magnitude);
+  // Tabs in front count as blanks here too; the number itself reads as every number text does.
+  while (text.starts_with(' ') || text.starts_with('\t')) text.remove_prefix(1);
+  return IntegerOfText(text);
 }
 
 }  // namespace kv
