@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it into this system, and checks the installed program:
-#   1. --version answers;
+#   1. the files are in place, the copyright file carries LICENSE's text, and --version answers;
 #   2. --demo under a private Xvfb: the virtual Wii Remote receives the set-up reports, the window
 #      caption ends at "Kestrovane", SIGTERM ends the program with status 0, and the demo leaves no
 #      config.ini behind;
@@ -48,9 +48,17 @@ program=/usr/bin/kestrovane
 [ -x "$program" ] || fail "$program missing after install"
 for file in /usr/share/applications/kestrovane.desktop \
   /usr/share/icons/hicolor/48x48/apps/kestrovane.png \
-  /usr/lib/udev/rules.d/70-kestrovane.rules /usr/share/doc/kestrovane/README.md; do
+  /usr/lib/udev/rules.d/70-kestrovane.rules /usr/share/doc/kestrovane/README.md \
+  /usr/share/doc/kestrovane/copyright; do
   [ -f "$file" ] || fail "$file missing after install"
 done
+
+echo "== copyright"
+copyright=/usr/share/doc/kestrovane/copyright
+grep -qx 'License: Expat' "$copyright" || fail "$copyright names no Expat (MIT) licence"
+# The licence text in the copyright file (indented, "." for empty lines) is LICENSE's own.
+diff <(sed -n '/^ /{s/^ //;s/^\.$//;p}' "$copyright") <(sed -n '/^Permission/,$p' LICENSE) \
+  || fail "the licence in $copyright differs from LICENSE"
 
 echo "== --version"
 version=$("$program" --version)
