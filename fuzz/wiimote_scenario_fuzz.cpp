@@ -12,8 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   const auto scenario = kv::sim::ParseWiimoteScenario(text, error);
   if (!scenario) {
-    // A refusal always says which line and stays short whatever the line holds.
+    // A refusal always says which line, stays short whatever the line holds and is safe to print
+    // on a terminal: nothing but printable ASCII.
     if (error.rfind("line ", 0) != 0 || error.size() > 200) std::abort();
+    for (const char c : error) {
+      if (c < 0x20 || c > 0x7E) std::abort();
+    }
     return 0;
   }
   uint32_t previous = 0;

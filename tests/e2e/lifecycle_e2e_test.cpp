@@ -2,6 +2,7 @@
 // window title, the settings file written at exit, and the command line.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <string>
@@ -167,6 +168,26 @@ TEST(EndToEnd, MissingScenarioFileIsNamedAndEndsTheProgram) {
   EXPECT_EQ(run.Process().Wait(static_cast<int>(kPatience.count())), 1);
   EXPECT_NE(run.Output().find("/nonexistent/scenario.txt"), std::string::npos) << run.Output();
   EXPECT_TRUE(run.Titles().empty());
+}
+
+TEST(EndToEnd, ScenariosThatCannotBeReadWholeAreRefusedAtOnce) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay());  // the runs below use it too
+  // A FIFO nobody writes to would block the start for ever; a bad token is shown escaped, never
+  // as the raw bytes that would reach the terminal.
+  const std::filesystem::path fifo = run.Dir() / "scenario.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::filesystem::path binary = run.Write("binary.txt", "0 31 \x1b]0;owned\x07\n");
+  for (const auto& [path, expected] :
+       {std::pair{fifo.string(), fifo.string() + ": not a regular file"},
+        std::pair{binary.string(),
+                  binary.string() + ": line 1: bad report byte '\\x1b]0;owned\\x07'"}}) {
+    SCOPED_TRACE(path);
+    const Result result = RunProgram({"--virtual-wiimote", path});
+    EXPECT_EQ(result.Exit, 1) << result.Output;
+    EXPECT_NE(result.Output.find(expected), std::string::npos) << result.Output;
+    EXPECT_EQ(result.Output.find('\x1b'), std::string::npos) << result.Output;
+  }
 }
 
 TEST(EndToEnd, WithoutADisplayTheProgramSaysSoAndEnds) {

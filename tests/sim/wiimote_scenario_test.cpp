@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace kv::sim {
 namespace {
 
@@ -126,6 +130,51 @@ TEST(WiimoteScenario, LoadNamesTheFile) {
   std::remove(path.c_str());
   EXPECT_FALSE(LoadWiimoteScenario(path, error).has_value());
   EXPECT_EQ(error, "cannot read " + path);
+}
+
+TEST(WiimoteScenario, BinaryTokensAreShownEscaped) {
+  std::string error;
+  EXPECT_FALSE(ParseWiimoteScenario(std::string("0 31 \x1b[2J\x01\\\xff\n"), error).has_value());
+  EXPECT_EQ(error,
+            "line 1: bad report byte '\\x1b[2J\\x01\\\\\\xff' (two hex digits, 0x.. or decimal "
+            "0 to 255)");
+  // The shortening counts what is shown: ten escaped bytes fill the 40 characters.
+  EXPECT_FALSE(ParseWiimoteScenario(std::string(20, '\x07'), error).has_value());
+  EXPECT_EQ(error, "line 1: expected 'battery' or a time in milliseconds, got '" +
+                       std::string("\\x07\\x07\\x07\\x07\\x07\\x07\\x07\\x07\\x07\\x07") + "...'");
+}
+
+TEST(WiimoteScenario, LoadRefusesFilesThatAreTooLargeOrNotRegular) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path();
+  const std::string path = (dir / "kv_scenario_large_test.txt").string();
+  {
+    // Nothing but comments: it would parse, it is only too long.
+    std::ofstream file(path, std::ios::binary);
+    file << std::string(kMaxWiimoteScenarioBytes, '#');
+  }
+  std::string error;
+  EXPECT_TRUE(LoadWiimoteScenario(path, error).has_value()) << error;
+  {
+    std::ofstream file(path, std::ios::binary | std::ios::app);
+    file << "#";
+  }
+  EXPECT_FALSE(LoadWiimoteScenario(path, error).has_value());
+  EXPECT_EQ(error, path + ": too large for a scenario (more than 4 MiB)");
+  std::remove(path.c_str());
+
+  EXPECT_FALSE(LoadWiimoteScenario(dir.string(), error).has_value());
+  EXPECT_EQ(error, dir.string() + ": not a regular file");
+#ifndef _WIN32
+  // A stream that never ends, and a FIFO nobody writes to (opening it would block).
+  EXPECT_FALSE(LoadWiimoteScenario("/dev/zero", error).has_value());
+  EXPECT_EQ(error, "/dev/zero: not a regular file");
+  const std::string fifo = (dir / "kv_scenario_fifo_test").string();
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(LoadWiimoteScenario(fifo, error).has_value());
+  EXPECT_EQ(error, fifo + ": not a regular file");
+  std::remove(fifo.c_str());
+#endif
 }
 
 }  // namespace

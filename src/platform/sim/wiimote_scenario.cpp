@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace kv::sim {
 namespace {
@@ -67,10 +67,26 @@ bool ParseByte(std::string_view token, uint8_t& byte) {
   return ok;
 }
 
+// The token as it may be shown on a terminal: control and non-ASCII bytes as \xNN, a backslash
+// doubled, and no more than 40 characters, so a message stays short and harmless whatever the
+// file holds.
 std::string Quoted(std::string_view token) {
-  constexpr std::size_t kShown = 40;  // keep messages short whatever the line holds
-  std::string text(token.substr(0, kShown));
-  if (token.size() > kShown) text += "...";
+  constexpr std::size_t kShown = 40;
+  std::string text;
+  std::size_t used = 0;
+  for (; used < token.size(); ++used) {
+    const auto byte = static_cast<unsigned char>(token[used]);
+    std::string piece(1, static_cast<char>(byte));
+    if (byte == '\\') {
+      piece = "\\\\";
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      constexpr char kDigits[] = "0123456789abcdef";
+      piece = {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0xF]};
+    }
+    if (text.size() + piece.size() > kShown) break;
+    text += piece;
+  }
+  if (used < token.size()) text += "...";
   return "'" + text + "'";
 }
 
@@ -143,19 +159,44 @@ std::optional<WiimoteScenario> ParseWiimoteScenario(std::string_view text, std::
   return scenario;
 }
 
-std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot read " + path;
-    return std::nullopt;
+namespace {
+
+// Reads the whole scenario file into `text`. Only a regular file of at most
+// kMaxWiimoteScenarioBytes is read: a FIFO or a device would block or never end.
+bool ReadScenarioFile(const std::string& path, std::string& text, std::string& error) {
+  std::error_code code;
+  const std::filesystem::file_status status = std::filesystem::status(path, code);
+  if (!code && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    error = path + ": not a regular file";
+    return false;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
+  std::ifstream file(path, std::ios::binary);
+  if (code || !file) {
+    error = "cannot read " + path;
+    return false;
+  }
+  // One byte more than allowed tells a file that is too large, also one that grows meanwhile.
+  text.resize(kMaxWiimoteScenarioBytes + 1);
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
   if (file.bad()) {
     error = "cannot read " + path;
-    return std::nullopt;
+    return false;
   }
-  std::optional<WiimoteScenario> scenario = ParseWiimoteScenario(text.str(), error);
+  if (text.size() > kMaxWiimoteScenarioBytes) {
+    error = path + ": too large for a scenario (more than " +
+            std::to_string(kMaxWiimoteScenarioBytes / 1024 / 1024) + " MiB)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std::string& error) {
+  std::string text;
+  if (!ReadScenarioFile(path, text, error)) return std::nullopt;
+  std::optional<WiimoteScenario> scenario = ParseWiimoteScenario(text, error);
   if (!scenario) error = path + ": " + error;
   return scenario;
 }

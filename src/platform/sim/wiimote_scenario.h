@@ -37,11 +37,15 @@ struct WiimoteScenario {
 //   MS unplug | MS plug  at MS, the device leaves / returns
 // Times and the battery are decimal or 0x-hex. Report bytes are hex when written as two bare
 // digits ("9a", "31") or 0x-hex, decimal otherwise ("7", "200").
-// Returns nullopt on the first bad line, with `error` "line N: what is wrong".
+// Returns nullopt on the first bad line, with `error` "line N: what is wrong" (a bad token is
+// shown shortened, its control and non-ASCII bytes as \xNN).
 std::optional<WiimoteScenario> ParseWiimoteScenario(std::string_view text, std::string& error);
 
-// Reads and parses a scenario file. Returns nullopt with `error` set when the file cannot be read
-// or does not parse.
+// The largest scenario file read: some 60000 timed reports, ten minutes of steady streaming.
+inline constexpr std::size_t kMaxWiimoteScenarioBytes = 4 * 1024 * 1024;
+
+// Reads and parses a scenario file. Returns nullopt with `error` set when the file cannot be read,
+// is not a regular file, is larger than kMaxWiimoteScenarioBytes or does not parse.
 std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std::string& error);
 
 // A built-in scenario of about 20 seconds that shows the program at work, written for the
