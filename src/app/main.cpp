@@ -68,6 +68,10 @@ int main(int argc, char** argv) {
     virtualController.emplace();
     virtualController->Device = std::make_unique<kv::sim::VirtualWiimote>(
         virtualController->Hid, clock, std::move(*scenario));
+    // Nothing here reads the records of output reports (the log has them all): keep none, so a
+    // demonstration streaming for days does not grow.
+    virtualController->Hid.SetWriteRecordLimit(0);
+    virtualController->Device->SetRecordLimit(0);
   }
 
   QApplication app(argc, argv);

@@ -193,6 +193,44 @@ TEST_F(VirtualWiimoteTest, EveryOutputReportIsLoggedWithItsTime) {
   EXPECT_EQ(log_, (std::vector<std::string>{"250 12 00 31" + zeros, "251 1a 04 00" + zeros}));
 }
 
+TEST_F(VirtualWiimoteTest, RecordsOfOutputReportsStayBoundedWhileTheLogSeesAll) {
+  Load("");
+  THidDevice* device = CheckOutWiimote();
+  // Streaming long past the default bound: the records keep the latest reports only.
+  const std::size_t streamed = SimHidSystem::kDefaultWriteRecordLimit + 100;
+  for (std::size_t i = 0; i < streamed; ++i) {
+    ASSERT_TRUE(Write(device, Output({0x12, 0x00, static_cast<uint8_t>(i)})));
+  }
+  EXPECT_EQ(hid_.WriteCount(), streamed);
+  EXPECT_EQ(log_.size(), streamed);
+  std::vector<SimWrite> writes = hid_.Writes();
+  ASSERT_EQ(writes.size(), SimHidSystem::kDefaultWriteRecordLimit);
+  EXPECT_EQ(writes.back().Bytes, Output({0x12, 0x00, static_cast<uint8_t>(streamed - 1)}));
+  EXPECT_EQ(writes.front().Bytes, Output({0x12, 0x00, static_cast<uint8_t>(100)}));
+  ASSERT_EQ(wiimote_->OutputReports().size(), VirtualWiimote::kDefaultRecordLimit);
+  EXPECT_EQ(wiimote_->OutputReports().back(), writes.back().Bytes);
+  EXPECT_EQ(wiimote_->ModeChanges().size(), VirtualWiimote::kDefaultRecordLimit);
+
+  // A smaller limit trims at once and then holds; a limit of 0 keeps nothing at all.
+  hid_.SetWriteRecordLimit(2);
+  wiimote_->SetRecordLimit(2);
+  ASSERT_TRUE(Write(device, Output({0x15, 0x00})));
+  writes = hid_.Writes();
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].Bytes, Output({0x12, 0x00, static_cast<uint8_t>(streamed - 1)}));
+  EXPECT_EQ(writes[1].Bytes, Output({0x15, 0x00}));
+  EXPECT_EQ(wiimote_->OutputReports().size(), 2u);
+  EXPECT_EQ(wiimote_->ModeChanges().size(), 2u);
+  hid_.SetWriteRecordLimit(0);
+  wiimote_->SetRecordLimit(0);
+  ASSERT_TRUE(Write(device, Output({0x12, 0x00, 0x33})));
+  EXPECT_TRUE(hid_.Writes().empty());
+  EXPECT_TRUE(wiimote_->OutputReports().empty());
+  EXPECT_TRUE(wiimote_->ModeChanges().empty());
+  EXPECT_EQ(wiimote_->ReportMode(), 0x33);  // the device itself still follows every report
+  EXPECT_EQ(log_.size(), streamed + 2);
+}
+
 TEST_F(VirtualWiimoteTest, FileLogAppendsAndFlushesEachLine) {
   Load("");
   const std::string path =

@@ -123,7 +123,18 @@ void SimHidSystem::FailNextWrite(const std::string& devicePath, uint32_t code) {
 
 std::vector<SimWrite> SimHidSystem::Writes() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return writes_;
+  return {writes_.begin(), writes_.end()};
+}
+
+void SimHidSystem::SetWriteRecordLimit(std::size_t limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  writeRecordLimit_ = limit;
+  while (writes_.size() > writeRecordLimit_) writes_.pop_front();
+}
+
+uint64_t SimHidSystem::WriteCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return writeCount_;
 }
 
 void SimHidSystem::ClearWrites() {
@@ -373,8 +384,12 @@ bool SimHidSystem::Write(HidHandle handle, const uint8_t* data, uint32_t length,
       device.WriteFailures.pop_front();
       return Fail(code);
     }
-    writes_.push_back(
-        SimWrite{device.Config.DevicePath, handle, std::vector<uint8_t>(data, data + length)});
+    ++writeCount_;
+    if (writeRecordLimit_ > 0) {
+      if (writes_.size() >= writeRecordLimit_) writes_.pop_front();
+      writes_.push_back(
+          SimWrite{device.Config.DevicePath, handle, std::vector<uint8_t>(data, data + length)});
+    }
     written = length;
     behaviour = device.Behaviour;
   }

@@ -66,6 +66,8 @@ class SimHidSystem final : public HidSystem {
   static constexpr uint32_t kErrorNotFound = 1168;
   static constexpr std::size_t kInputQueueLimit = 64;
   static constexpr uint32_t kDefaultInputBuffers = 32;
+  // How many of the latest output reports Writes() keeps unless told otherwise.
+  static constexpr std::size_t kDefaultWriteRecordLimit = 4096;
 
   SimHidSystem() = default;
   ~SimHidSystem() override = default;
@@ -95,8 +97,13 @@ class SimHidSystem final : public HidSystem {
   void FailNextWrite(const std::string& devicePath, uint32_t code);
 
   // --- Observation ---------------------------------------------------------------------------
+  // The latest output reports taken, oldest first: at most the record limit, older ones dropped,
+  // so a device that streams for hours keeps a bounded record. A limit of 0 keeps none.
   std::vector<SimWrite> Writes() const;
   void ClearWrites();
+  void SetWriteRecordLimit(std::size_t limit);
+  // Every output report taken, also those no longer (or never) recorded.
+  uint64_t WriteCount() const;
   std::size_t OpenHandleCount() const;
   int OpenCount(const std::string& devicePath, HidAccess access) const;
   std::vector<std::chrono::steady_clock::time_point> ReadStarts(
@@ -167,7 +174,9 @@ class SimHidSystem final : public HidSystem {
   std::vector<Device> devices_;
   std::map<HidHandle, Handle> handles_;
   HidHandle nextHandle_ = 100;
-  std::vector<SimWrite> writes_;
+  std::deque<SimWrite> writes_;
+  std::size_t writeRecordLimit_ = kDefaultWriteRecordLimit;
+  uint64_t writeCount_ = 0;
   std::map<std::pair<std::string, HidAccess>, int> openCounts_;
   std::map<std::thread::id, uint32_t> lastErrors_;
 

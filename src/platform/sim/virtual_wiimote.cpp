@@ -34,6 +34,14 @@ std::string FormatLine(uint32_t ms, const uint8_t* data, uint32_t length) {
   return line;
 }
 
+// Appends `item`, dropping the oldest entries beyond `limit`.
+template <class Item>
+void Record(std::deque<Item>& record, Item item, std::size_t limit) {
+  if (limit == 0) return;
+  while (record.size() >= limit) record.pop_front();
+  record.push_back(std::move(item));
+}
+
 }  // namespace
 
 SimHidDeviceConfig VirtualWiimote::DeviceConfig() {
@@ -79,6 +87,13 @@ VirtualWiimote::LogSink VirtualWiimote::OpenLogFile(const std::string& path, std
     *file << line << '\n';
     file->flush();
   };
+}
+
+void VirtualWiimote::SetRecordLimit(std::size_t limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  recordLimit_ = limit;
+  while (outputReports_.size() > limit) outputReports_.pop_front();
+  while (modeChanges_.size() > limit) modeChanges_.pop_front();
 }
 
 void VirtualWiimote::OnHolderUse() {
@@ -167,7 +182,7 @@ void VirtualWiimote::OnOutputReport(const uint8_t* data, uint32_t length) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     elapsed = ElapsedLocked();
-    outputReports_.emplace_back(data, data + length);
+    Record(outputReports_, std::vector<uint8_t>(data, data + length), recordLimit_);
     answer = AnswerLocked(data, length);
   }
   {
@@ -190,7 +205,7 @@ std::vector<uint8_t> VirtualWiimote::AnswerLocked(const uint8_t* data, uint32_t 
       continuous_ = (flags & kEnableBit) != 0;
       if (length > 2) {
         reportMode_ = data[2];
-        modeChanges_.emplace_back(ElapsedLocked(), data[2]);
+        Record(modeChanges_, std::make_pair(ElapsedLocked(), data[2]), recordLimit_);
       }
       break;
     case kReportIRCameraEnable:
@@ -280,7 +295,7 @@ bool VirtualWiimote::IrCameraEnabled() const {
 
 std::vector<std::pair<uint32_t, uint8_t>> VirtualWiimote::ModeChanges() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return modeChanges_;
+  return {modeChanges_.begin(), modeChanges_.end()};
 }
 
 std::map<uint32_t, uint8_t> VirtualWiimote::ControlRegisters() const {
@@ -290,7 +305,7 @@ std::map<uint32_t, uint8_t> VirtualWiimote::ControlRegisters() const {
 
 std::vector<std::vector<uint8_t>> VirtualWiimote::OutputReports() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return outputReports_;
+  return {outputReports_.begin(), outputReports_.end()};
 }
 
 std::array<uint8_t, 2> VirtualWiimote::Buttons() const {

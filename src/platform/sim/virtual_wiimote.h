@@ -3,6 +3,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -27,7 +28,8 @@ namespace kv::sim {
 // by Start calls whenever the next step is due; tests call Poll themselves after moving a fake
 // clock.
 //
-// Output reports (every one is accepted, logged and recorded; byte 1 bit 0 of each sets the
+// Output reports (every one is accepted, logged and recorded, the record and the list of mode
+// changes each bounded by the record limit; byte 1 bit 0 of each sets the
 // rumble motor, and byte 1 bit 1 asks for an acknowledgement report 0x22):
 //   0x11  LEDs (byte 1 bits 4-7)
 //   0x12  data reporting mode: byte 1 bit 2 continuous, byte 2 the mode; every change recorded
@@ -45,6 +47,8 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   static constexpr uint32_t kDeviceInstance = 0x0306;
   static constexpr uint16_t kVendorId = 0x057E;
   static constexpr uint16_t kProductId = 0x0306;
+  // How many of the latest output reports and mode changes are kept unless told otherwise.
+  static constexpr std::size_t kDefaultRecordLimit = 4096;
 
   // Receives each log line, without its line end.
   using LogSink = std::function<void(const std::string& line)>;
@@ -69,6 +73,10 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   // when the file cannot be opened for appending.
   static LogSink OpenLogFile(const std::string& path, std::string& error);
 
+  // Keeps at most `limit` of the latest output reports and mode changes (0: none), so that a
+  // device streaming for hours holds a bounded record; the log sink still sees every report.
+  void SetRecordLimit(std::size_t limit);
+
   // Releases every scenario step that is due.
   void Poll();
   // Starts and stops the replay thread (the application's way of driving Poll).
@@ -83,9 +91,9 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   uint8_t ReportMode() const;
   bool ContinuousReporting() const;
   bool IrCameraEnabled() const;  // both enable reports seen with bit 2 set
-  std::vector<std::pair<uint32_t, uint8_t>> ModeChanges() const;  // (ms, mode)
+  std::vector<std::pair<uint32_t, uint8_t>> ModeChanges() const;  // (ms, mode), the latest
   std::map<uint32_t, uint8_t> ControlRegisters() const;
-  std::vector<std::vector<uint8_t>> OutputReports() const;
+  std::vector<std::vector<uint8_t>> OutputReports() const;  // the latest
   std::array<uint8_t, 2> Buttons() const;
 
   void OnHolderUse() override;
@@ -115,10 +123,11 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   bool continuous_ = false;
   bool irEnable1_ = false;
   bool irEnable2_ = false;
-  std::vector<std::pair<uint32_t, uint8_t>> modeChanges_;
+  std::size_t recordLimit_ = kDefaultRecordLimit;
+  std::deque<std::pair<uint32_t, uint8_t>> modeChanges_;
   std::map<uint32_t, uint8_t> controlRegisters_;
   std::map<uint32_t, uint8_t> memory_;
-  std::vector<std::vector<uint8_t>> outputReports_;
+  std::deque<std::vector<uint8_t>> outputReports_;
 
   std::mutex logMutex_;
   LogSink log_;
