@@ -11,6 +11,7 @@
 #include "app/main_form.h"
 #include "app/option_form.h"
 #include "app/platform_backends.h"
+#include "app/termination.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 #include "platform/sim/sim_hid_system.h"
@@ -84,12 +85,11 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
 
   // Watched from here on, before the window exists, so that a termination signal during the
-  // start-up is not fatal: it is handled as soon as the message loop runs, and the window then
-  // closes in order.
-  TMainForm* mainWindow = nullptr;
-  const std::unique_ptr<QObject> termination = kv::app::WatchTermination([&mainWindow] {
-    if (mainWindow != nullptr) mainWindow->close();
-  });
+  // start-up is not fatal: it is handled as soon as an event loop runs (a box opened while the
+  // window is built runs one), and the program then ends in order.
+  kv::app::TerminationControl termination;
+  const std::unique_ptr<QObject> terminationWatch =
+      kv::app::WatchTermination([&termination] { termination.Request(); });
 
   kv::HidSystem& hid =
       virtualController ? static_cast<kv::HidSystem&>(virtualController->Hid) : *backends->Hid;
@@ -114,10 +114,14 @@ int main(int argc, char** argv) {
   kv::app::TOptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *backends->Keys,
                                   &mainForm);
   mainForm.SetOptionForm(&optionForm);
-  mainWindow = &mainForm;
-  mainForm.show();
-  const int result = QApplication::exec();
-  mainWindow = nullptr;
+  int result = 0;
+  // Asked to end while the window was built: straight to the exit steps.
+  if (!termination.Requested()) {
+    termination.LoopStarts(&mainForm);
+    mainForm.show();
+    result = QApplication::exec();
+    termination.LoopEnded();
+  }
   mainForm.FormDestroy();
   if (virtualController) virtualController->Device->Stop();
   return result;

@@ -66,11 +66,13 @@ TMainForm::TMainForm(const kv::app::AppServices& services, kv::SettingsSource se
       services_.MixerDevices, services_.Files,    motionTimer_};
   logic_ = std::make_unique<kv::TMainFormLogic>(logicServices, kv::Wiimote, kv::Settings,
                                                 services_.ConfigFile, settingsSource);
-  logic_->FormCreate();
+  // The timers run from here on, also while a box opened by the creation steps (no notification
+  // area for a window minimised at start) waits for the user.
   drawTimer_.SetEnabled(true);
   repeatTimer_.SetEnabled(true);
   cursorTimer_.SetEnabled(true);
   batteryTimer_.SetEnabled(true);
+  logic_->FormCreate();
 }
 
 TMainForm::~TMainForm() {
