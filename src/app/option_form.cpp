@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -462,6 +463,9 @@ bool TOptionForm::FilterKeyAssignEdit(QEvent* event) {
       // The window system's auto-repeat sends releases too; only the real one counts.
       if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) KeyAssignEditKeyUp();
       return true;
+    case QEvent::ContextMenu:
+      // The Menu key is captured like any other key; the menu it would also open stays shut.
+      return static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
     default:
       return false;
   }

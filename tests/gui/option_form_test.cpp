@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -171,6 +172,23 @@ TEST_F(OptionFormTest, CapturedCombinations) {
   QTest::keyRelease(capture, Qt::Key_Alt, Qt::AltModifier);
   EXPECT_EQ(capture->text() + Text("KeyAssignEdit2"), "");
   EXPECT_EQ(assign_, DefaultButtonAssign());
+}
+
+TEST_F(OptionFormTest, MenuKeyIsCapturedWithoutOpeningTheEditsMenu) {
+  form_.show();
+  QLineEdit* capture = Edit("KeyAssignEdit");
+  capture->setFocus();
+  // The window system delivers the Menu key as a key press and, to the focused control, as a
+  // request for its context menu from the keyboard.
+  QTest::keyPress(capture, Qt::Key_Menu);
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, capture->rect().center(),
+                            capture->mapToGlobal(capture->rect().center()));
+  QApplication::sendEvent(capture, &request);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the edit's context menu opened";
+  EXPECT_EQ(capture->text(), "Application");
+  QTest::keyRelease(capture, Qt::Key_Menu);
+  EXPECT_EQ(Text("KeyAssignEdit2"), "Application");
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
 }
 
 TEST_F(OptionFormTest, SetStoresValidCombinationsAsTyped) {
