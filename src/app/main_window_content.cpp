@@ -1,11 +1,13 @@
 #include "app/main_window_content.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPen>
 #include <QStyle>
+#include <algorithm>
 #include <cstring>
 
 namespace kv::app {
@@ -123,14 +125,36 @@ void DrawDot(QPainter& painter, DisplayPoint at, const QColor& colour) {
   painter.fillRect(QRect(at.X - 2, at.Y - 1, 5, 3), colour);
 }
 
-QFont StatusListFont() {
+// The widest lines the status list shows: eleven characters, a minus sign or four digits.
+const char* const kWidestStatusLines[] = {"AccX:  -888", "AccY:  -888", "AccZ:  -888",
+                                          "IR X:  8888", "IR Y:  8888", "BATT:  -888",
+                                          "Cursor:OFF",  "IR 1:  OUT",  "IR 2:  OUT"};
+
+int WidestStatusLine(const QFont& font) {
+  const QFontMetrics metrics(font);
+  int widest = 0;
+  for (const char* line : kWidestStatusLines) {
+    widest = std::max(widest, metrics.horizontalAdvance(QLatin1String(line)));
+  }
+  return widest;
+}
+
+// A fixed-pitch face in place of "Terminal", 13 pixels high if its widest line fits in
+// `textWidth` at that size, else at the largest size at which it does (the faces that stand in
+// for "Terminal" are wider than it).
+QFont StatusListFont(int textWidth) {
   QFont font;
   font.setFamilies({QStringLiteral("Terminal"), QStringLiteral("DejaVu Sans Mono"),
                     QStringLiteral("Liberation Mono"), QStringLiteral("Noto Mono"),
                     QStringLiteral("Noto Sans Mono")});
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
-  font.setPixelSize(13);
+  constexpr int kLargest = 13;
+  constexpr int kSmallest = 8;
+  for (int size = kLargest; size >= kSmallest; --size) {
+    font.setPixelSize(size);
+    if (WidestStatusLine(font) <= textWidth) break;
+  }
   return font;
 }
 
@@ -236,7 +260,10 @@ void MainWindowContent::BuildStatusBox() {
   auto* list = new QListWidget(statusGroupBox_);
   list->setObjectName(QStringLiteral("ButtonStatusListBox"));
   list->setGeometry(9, 17, 84, 124);
-  list->setFont(StatusListFont());
+  // The items' text keeps a margin from the frame on either side, as the style draws it.
+  const int textMargin =
+      list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  list->setFont(StatusListFont(list->contentsRect().width() - 2 * textMargin));
   list->setUniformItemSizes(true);
   list->setTextElideMode(Qt::ElideNone);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -4,10 +4,12 @@
 
 #include <QAction>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <climits>
 
 #include "app/main_menu.h"
@@ -211,13 +213,39 @@ TEST_F(MainWindowContentTest, ComponentsSitAtTheirPlaces) {
 
 TEST_F(MainWindowContentTest, StatusListShowsNineThirteenPixelLinesInAFixedPitchFont) {
   auto* list = content_.findChild<QListWidget*>("ButtonStatusListBox");
-  EXPECT_EQ(list->font().pixelSize(), 13);
+  EXPECT_LE(list->font().pixelSize(), 13);
   EXPECT_TRUE(QFontInfo(list->font()).fixedPitch());
   Redraw();
   content_.show();
   EXPECT_EQ(list->visualItemRect(list->item(1)).top() - list->visualItemRect(list->item(0)).top(),
             13);
   EXPECT_LE(list->visualItemRect(list->item(8)).bottom(), list->viewport()->height());
+}
+
+// With the fonts installed on the machine: the widest readings, four digits or a minus sign,
+// fit between the list's frame and the style's text margins, so none is cut.
+TEST_F(MainWindowContentTest, StatusListShowsElevenCharacterLinesWhole) {
+  auto* list = content_.findChild<QListWidget*>("ButtonStatusListBox");
+  histories_.X.Push(-150);
+  histories_.Y.Push(-255);
+  histories_.Z.Push(255);
+  wiimote_.IRMidX = 1010;
+  wiimote_.IRMidY = 1023;
+  wiimote_.Battery = 200;
+  Redraw();
+  content_.show();
+  ASSERT_EQ(Line(1), "AccX:  -150");
+  ASSERT_EQ(Line(6), "IR X:  1010");
+  const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  const QFontMetrics metrics(list->font());
+  for (int i = 0; i < list->count(); ++i) {
+    const QString text = list->item(i)->text();
+    const QRect shown = list->visualItemRect(list->item(i)).intersected(list->viewport()->rect());
+    EXPECT_LE(metrics.horizontalAdvance(text) + 2 * margin, shown.width())
+        << text.toStdString() << " in " << QFontInfo(list->font()).family().toStdString() << " "
+        << list->font().pixelSize() << " px";
+  }
+  EXPECT_GE(list->font().pixelSize(), 10) << "too small to read";
 }
 
 TEST(MainMenu, ItemsShortcutsAndHandlers) {
