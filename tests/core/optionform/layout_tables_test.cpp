@@ -86,22 +86,6 @@ TEST(OptionFormLayout, TabOrderVisitsEveryFocusableControlOnce) {
                                                   "GroupBox2", "ButtonAssignGroupBox"}));
 }
 
-TEST(OptionFormLayout, CreationStateOfTheControls) {
-  std::vector<std::string_view> checked;
-  for (const auto& c : kOptionFormControls) {
-    if (c.Has(kControlChecked)) checked.push_back(c.Name);
-  }
-  EXPECT_EQ(checked,
-            (std::vector<std::string_view>{"CursorRadioButtonMotion", "RumbleOnEdgeCheckBox",
-                                           "SpeedRadioButtonSlow"}));
-  const auto& capture = LayoutOf(OptionControl::KeyAssignEdit);
-  EXPECT_EQ(capture.Caption, "Press keys here");
-  EXPECT_TRUE(capture.Has(kControlReadOnly) && capture.Has(kControlButtonFace) &&
-              capture.Has(kControlNoTabStop));
-  EXPECT_TRUE(LayoutOf(OptionControl::KeyAssignEdit2).Has(kControlNoTabStop));
-  EXPECT_EQ(LayoutOf(OptionControl::GroupBox3).Caption, "When button pressed ");
-}
-
 TEST(MainWindowLayout, TableIsWellFormedAndPicturesMatchTheirSurfaces) {
   ExpectWellFormed(kMainWindowControls, kMainClientSize);
   const auto size = [](MainControl c) {
