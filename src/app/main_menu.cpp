@@ -5,54 +5,80 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "core/actions/catalogue.h"
+#include "core/mainform/main_window_layout.h"
+
 namespace kv::app {
 
 namespace {
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& text,
-                 std::function<void()> handler) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(QLatin1String(name));
+QString TextOf(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A shortcut word as a key sequence. The menus' keys are letters, whose virtual-key codes are
+// also their Qt keys.
+QKeySequence SequenceOf(uint16_t shortCut) {
+  Qt::KeyboardModifiers held;
+  if (shortCut & kShortCutShift) held |= Qt::ShiftModifier;
+  if (shortCut & kShortCutCtrl) held |= Qt::ControlModifier;
+  if (shortCut & kShortCutAlt) held |= Qt::AltModifier;
+  return QKeySequence(QKeyCombination(held, static_cast<Qt::Key>(shortCut & 0xFF)));
+}
+
+void AddItem(QMenu* menu, const MenuItemLayout& item, std::function<void()> handler) {
+  if (item.IsSeparator()) {
+    menu->addSeparator();
+    return;
+  }
+  QAction* action = menu->addAction(TextOf(item.Caption));
+  action->setObjectName(TextOf(item.Name));
+  if (item.ShortCut != 0) action->setShortcut(SequenceOf(item.ShortCut));
   QObject::connect(action, &QAction::triggered, action, [handler = std::move(handler)] {
     if (handler) handler();
   });
-  return action;
 }
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& text, Qt::Key ctrlKey,
-                 std::function<void()> handler) {
-  QAction* action = AddItem(menu, name, text, std::move(handler));
-  action->setShortcut(QKeySequence(QKeyCombination(Qt::CTRL, ctrlKey)));
-  return action;
+std::function<void()> HandlerOf(MenuCommand command, const MainMenuHandlers& handlers) {
+  switch (command) {
+    case MenuCommand::Minimize1:
+      return handlers.Minimize;
+    case MenuCommand::Exit1:
+      return handlers.Exit;
+    case MenuCommand::CursorOnOff:
+      return handlers.CursorOnOff;
+    case MenuCommand::Calibrate:
+      return handlers.Calibrate;
+    case MenuCommand::IRReset:
+      return handlers.InitializeIR;
+    case MenuCommand::Option:
+      return handlers.Preference;
+    case MenuCommand::None:
+    case MenuCommand::ShowMenu:
+    case MenuCommand::ExitMenu:
+      break;
+  }
+  return {};
 }
 
 }  // namespace
 
 void BuildMainMenu(QMenuBar* bar, const MainMenuHandlers& handlers) {
-  QMenu* file = bar->addMenu(QStringLiteral("File"));
-  file->setObjectName(QStringLiteral("File1"));
-  AddItem(file, "Minimize1", QStringLiteral("Minimize"), Qt::Key_M, handlers.Minimize);
-  file->addSeparator();
-  AddItem(file, "Exit1", QStringLiteral("Exit"), Qt::Key_E, handlers.Exit);
-
-  QMenu* option = bar->addMenu(QStringLiteral("Option"));
-  option->setObjectName(QStringLiteral("Option1"));
-  AddItem(option, "CursorOnOffButton", QStringLiteral("Cursor On/OFF"), Qt::Key_S,
-          handlers.CursorOnOff);
-  option->addSeparator();
-  AddItem(option, "CalibrateButton", QStringLiteral("Calibrate Motion Sensor"), Qt::Key_C,
-          handlers.Calibrate);
-  AddItem(option, "IRResetButton", QStringLiteral("Initialize IR Sensor"), Qt::Key_R,
-          handlers.InitializeIR);
-  option->addSeparator();
-  AddItem(option, "OptionButton", QStringLiteral("Preference"), Qt::Key_P, handlers.Preference);
+  for (const MenuLayout& layout : kMainMenu) {
+    QMenu* menu = bar->addMenu(TextOf(layout.Caption));
+    menu->setObjectName(TextOf(layout.Name));
+    for (const MenuItemLayout& item : layout.Items) {
+      AddItem(menu, item, HandlerOf(item.Command, handlers));
+    }
+  }
 }
 
 QMenu* BuildTrayPopupMenu(QWidget* parent, std::function<void()> show, std::function<void()> exit) {
   auto* menu = new QMenu(parent);
-  menu->setObjectName(QStringLiteral("TrayPopupMenu"));
-  AddItem(menu, "ShowMenu", QStringLiteral("Show"), std::move(show));
-  AddItem(menu, "ExitMenu", QStringLiteral("Exit"), std::move(exit));
+  menu->setObjectName(TextOf(kTrayPopupMenu.Name));
+  for (const MenuItemLayout& item : kTrayPopupMenu.Items) {
+    AddItem(menu, item, item.Command == MenuCommand::ShowMenu ? show : exit);
+  }
   return menu;
 }
 

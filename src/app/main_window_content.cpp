@@ -21,7 +21,7 @@ const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kYellow(255, 255, 0);
 
-constexpr int kStatusItemHeight = 13;
+constexpr int kStatusItemHeight = kStatusListItemHeight;
 
 QRect ToQRect(const DisplayRect& r) { return {r.Left, r.Top, r.Width, r.Height}; }
 QPoint ToQPoint(const DisplayPoint& p) { return {p.X, p.Y}; }
@@ -158,25 +158,37 @@ QFont StatusListFont(int textWidth) {
   return font;
 }
 
-QGroupBox* MakeGroupBox(const char* name, const QString& title, QRect geometry, QWidget* parent) {
-  auto* box = new CaptionedGroupBox(title, parent);
-  box->setObjectName(QLatin1String(name));
-  box->setGeometry(geometry);
+QString TextOf(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+using Layout = ControlLayout<MainControl>;
+
+QGroupBox* MakeGroupBox(const Layout& layout, QWidget* parent) {
+  auto* box = new CaptionedGroupBox(TextOf(layout.Caption), parent);
+  box->setObjectName(TextOf(layout.Name));
+  box->setGeometry(ToQRect(layout.Bounds));
   return box;
 }
 
-QWidget* MakePictureView(const char* name, const QImage& picture, bool opaque, QRect geometry,
-                         QWidget* parent) {
-  auto* view = new PictureView(picture, opaque, parent);
-  view->setObjectName(QLatin1String(name));
-  view->setGeometry(geometry);
+QGroupBox* MakeGroupBox(MainControl control, QWidget* parent) {
+  return MakeGroupBox(LayoutOf(control), parent);
+}
+
+// A transparent picture lets its box show through; the others cover their place in full.
+QWidget* MakePictureView(MainControl control, const QImage& picture, QWidget* parent) {
+  const Layout& layout = LayoutOf(control);
+  auto* view = new PictureView(picture, !layout.Has(kControlTransparent), parent);
+  view->setObjectName(TextOf(layout.Name));
+  view->setGeometry(ToQRect(layout.Bounds));
   return view;
 }
 
-void MakeLegend(const char* name, const QString& text, QPoint at, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  label->move(at);
+void MakeLegend(MainControl control, QWidget* parent) {
+  const Layout& layout = LayoutOf(control);
+  auto* label = new QLabel(TextOf(layout.Caption), parent);
+  label->setObjectName(TextOf(layout.Name));
+  label->move(layout.Bounds.Left, layout.Bounds.Top);
   label->adjustSize();
 }
 
@@ -184,10 +196,10 @@ void MakeLegend(const char* name, const QString& text, QPoint at, QWidget* paren
 
 QFont MainWindowContent::WindowFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+  font.setFamilies({TextOf(kMainWindowFont.Face), QStringLiteral("DejaVu Sans"),
                     QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans")});
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
+  font.setPixelSize(kMainWindowFont.PixelHeight);
   return font;
 }
 
@@ -227,39 +239,33 @@ void MainWindowContent::LoadControllerArt() {
 }
 
 void MainWindowContent::BuildControllerBox() {
-  buttonsGroupBox_ =
-      MakeGroupBox("ButtonsGroupBox", QStringLiteral("Controller"), QRect(4, 0, 71, 270), this);
-  imgWiimote_ = MakePictureView("imgWiimote", controllerPicture_, false, QRect(7, 26, 55, 230),
-                                buttonsGroupBox_);
+  buttonsGroupBox_ = MakeGroupBox(MainControl::ButtonsGroupBox, this);
+  imgWiimote_ = MakePictureView(MainControl::imgWiimote, controllerPicture_, buttonsGroupBox_);
 }
 
 void MainWindowContent::BuildGraphBox() {
-  graphGroupBox_ =
-      MakeGroupBox("GraphGroupBox", QStringLiteral("Graph"), QRect(82, 0, 266, 118), this);
-  imgGraph_ =
-      MakePictureView("imgGraph", graphPicture_, true, QRect(9, 17, 170, 71), graphGroupBox_);
-  imgAxis_ = MakePictureView("imgAxis", axisPicture_, true, QRect(186, 17, 71, 71), graphGroupBox_);
-  MakeLegend("Label4", QStringLiteral("X:Blue"), QPoint(16, 92), graphGroupBox_);
-  MakeLegend("Label5", QStringLiteral("Y:Red"), QPoint(60, 92), graphGroupBox_);
-  MakeLegend("Label6", QStringLiteral("Z:Green"), QPoint(103, 92), graphGroupBox_);
+  graphGroupBox_ = MakeGroupBox(MainControl::GraphGroupBox, this);
+  imgGraph_ = MakePictureView(MainControl::imgGraph, graphPicture_, graphGroupBox_);
+  imgAxis_ = MakePictureView(MainControl::imgAxis, axisPicture_, graphGroupBox_);
+  for (const MainControl label : {MainControl::Label4, MainControl::Label5, MainControl::Label6}) {
+    MakeLegend(label, graphGroupBox_);
+  }
 }
 
 void MainWindowContent::BuildIRBox() {
-  irGroupBox_ =
-      MakeGroupBox("IRGroupBox", QStringLiteral("IR Sensor"), QRect(82, 121, 159, 148), this);
-  imgIR_ = MakePictureView("imgIR", irPicture_, true, QRect(9, 26, 137, 104), irGroupBox_);
+  irGroupBox_ = MakeGroupBox(MainControl::IRGroupBox, this);
+  imgIR_ = MakePictureView(MainControl::imgIR, irPicture_, irGroupBox_);
 }
 
 void MainWindowContent::BuildStatusBox() {
-  statusGroupBox_ =
-      MakeGroupBox("StatusGroupBox", QStringLiteral("Status"), QRect(247, 121, 102, 148), this);
+  statusGroupBox_ = MakeGroupBox(MainControl::StatusGroupBox, this);
   QFont boxFont = WindowFont();
-  boxFont.setPixelSize(12);
+  boxFont.setPixelSize(kStatusGroupBoxFont.PixelHeight);
   statusGroupBox_->setFont(boxFont);
 
   auto* list = new QListWidget(statusGroupBox_);
-  list->setObjectName(QStringLiteral("ButtonStatusListBox"));
-  list->setGeometry(9, 17, 84, 124);
+  list->setObjectName(TextOf(LayoutOf(MainControl::ButtonStatusListBox).Name));
+  list->setGeometry(ToQRect(LayoutOf(MainControl::ButtonStatusListBox).Bounds));
   // The items' text keeps a margin from the frame on either side, as the style draws it.
   const int textMargin =
       list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;

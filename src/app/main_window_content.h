@@ -11,6 +11,7 @@
 
 #include "core/link/acc_history.h"
 #include "core/link/wiimote.h"
+#include "core/mainform/main_window_layout.h"
 #include "core/ui/status_display.h"
 
 class QGroupBox;
@@ -38,8 +39,8 @@ class MainWindowContent final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 354;
-  static constexpr int kHeight = 275;
+  static constexpr int kWidth = kMainClientSize.Width;
+  static constexpr int kHeight = kMainClientSize.Height;
 
   explicit MainWindowContent(QWidget* parent = nullptr);
 

@@ -12,6 +12,7 @@
 #include "core/actions/assign.h"
 #include "core/link/acc_history.h"
 #include "core/link/wiimote.h"
+#include "core/ui/geometry.h"
 
 namespace kv {
 
@@ -29,26 +30,6 @@ std::array<std::string, kStatusLineCount> StatusLines(const AccHistories& histor
                                                       const TWiimote& wiimote, bool cursorOn);
 
 // ----- Picture geometry -----
-
-struct DisplayPoint {
-  int32_t X = 0;
-  int32_t Y = 0;
-  friend bool operator==(const DisplayPoint&, const DisplayPoint&) = default;
-};
-
-struct DisplaySize {
-  int32_t Width = 0;
-  int32_t Height = 0;
-  friend bool operator==(const DisplaySize&, const DisplaySize&) = default;
-};
-
-struct DisplayRect {
-  int32_t Left = 0;
-  int32_t Top = 0;
-  int32_t Width = 0;
-  int32_t Height = 0;
-  friend bool operator==(const DisplayRect&, const DisplayRect&) = default;
-};
 
 struct DisplayLine {
   DisplayPoint From;
