@@ -168,5 +168,27 @@ TEST(EndToEnd, PointingSettlesThePointerOnTheTargetOfTheIRMidpoint) {
   EXPECT_EQ(run.Terminate(), 0) << run.Output();
 }
 
+TEST(EndToEnd, TheCursorStopsWhenTheControllerLeaves) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay());
+  PointerWatcher pointer;
+  ASSERT_TRUE(pointer.Ok());
+  // Tilted to the right from 1000 ms on, and unplugged while still tilted.
+  ASSERT_TRUE(run.StartWithScenario(std::string(kCursorOnByB) + "1000 31 00 00 8a 80 80\n"
+                                                                "1500 unplug\n"));
+  const PointerSample start = pointer.Read();
+  ASSERT_TRUE(PollUntil([&] { return pointer.Read().X > start.X; }, kPatience)) << run.Output();
+  // The device change that reports it gone changes the title.
+  ASSERT_TRUE(
+      PollUntil([&] { return run.Titles() != std::vector<std::string>{"Kestrovane"}; }, kPatience));
+  std::this_thread::sleep_for(milliseconds(100));
+  const PointerSample gone = pointer.Read();
+  std::this_thread::sleep_for(milliseconds(500));
+  const PointerSample later = pointer.Read();
+  EXPECT_EQ(later.X, gone.X) << "the cursor drifts on the last samples of a controller gone";
+  EXPECT_EQ(later.Y, gone.Y);
+  EXPECT_EQ(run.Terminate(), 0) << run.Output();
+}
+
 }  // namespace
 }  // namespace kv::test

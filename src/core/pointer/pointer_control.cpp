@@ -130,8 +130,10 @@ void PointerControl::MotionTimerTimer() {
   const std::string_view mode = settings_.CursorMode;
   const bool irLost = wiimote_.IR1Size == kIRPointUnseen && wiimote_.IR2Size == kIRPointUnseen;
   bool moved = false;
-  if (mode == kCursorModeMotion ||
-      (mode == kCursorModeIR && irLost && settings_.UseMotionWhenLostIR)) {
+  if (!controllerConnected_) {
+    // Readings left behind by a controller that is gone must not steer the cursor.
+  } else if (mode == kCursorModeMotion ||
+             (mode == kCursorModeIR && irLost && settings_.UseMotionWhenLostIR)) {
     moved = MotionStep(cursor);
   } else if (mode == kCursorModeIR) {
     moved = IRStep(cursor);

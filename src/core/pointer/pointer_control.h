@@ -45,6 +45,11 @@ class PointerControl final : public CursorSwitch {
   // edge rumble with the cursor position after the move.
   void MotionTimerTimer();
 
+  // Whether a controller is connected (true until told otherwise). Without one, the samples and
+  // IR points are whatever the last controller left behind, and the pointer tick moves nothing;
+  // the edge rumble still runs.
+  void SetControllerConnected(bool connected) { controllerConnected_ = connected; }
+
   // One tilt step from the cursor position `cursor`. Returns whether it asked for a move (a step
   // of zero pixels moves nothing).
   bool MotionStep(Point cursor);
@@ -103,6 +108,7 @@ class PointerControl final : public CursorSwitch {
   ControllerOutput& output_;
   Timer& motionTimer_;
 
+  bool controllerConnected_ = true;
   bool cursorWasOn_ = false;
   bool speedButtonHeld_ = false;
   bool atEdge_ = false;
