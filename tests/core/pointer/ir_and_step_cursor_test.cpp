@@ -78,6 +78,17 @@ TEST(IRStep, TruncatesTowardZeroLeftOfThePrimaryDisplay) {
   EXPECT_EQ(rig.desktop.Cursor(), (Point{-833, 506}));
 }
 
+TEST(IRStep, MapsOntoThePrimaryDisplaysOwnRectangle) {
+  // The primary display (listed first) sits right of and below another one.
+  PointerRig rig({{1280, 100, 640, 800}, {0, 0, 1280, 800}});
+  rig.settings.CursorMode = "IR";
+  rig.wiimote.IRMidX = 512;  // the camera's centre: the centre of the primary display
+  rig.wiimote.IRMidY = 383;
+  rig.desktop.PlaceCursor({1606, 507});
+  for (int tick = 0; tick < 40; ++tick) rig.pointer.MotionTimerTimer();
+  EXPECT_EQ(rig.desktop.Cursor(), (Point{1600, 501}));  // (1280 + 320, 100 + 400.5), from above
+}
+
 TEST(PointerTick, ReadingsOfAControllerThatIsGoneMoveNothing) {
   for (const char* mode : {"Motion", "IR"}) {
     SCOPED_TRACE(mode);
