@@ -1,8 +1,11 @@
 // The real program turning controller buttons into X input events.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/program_run.h"
@@ -57,6 +60,45 @@ TEST(EndToEnd, ButtonsClickTypeAndRepeatWithTheirDefaultActions) {
   EXPECT_GE(repeats, 5u);
   EXPECT_LE(repeats, 30u);
   EXPECT_EQ(run.Terminate(), 0) << run.Output();
+}
+
+// The pointer buttons and keys the X server holds down, over a connection of the test's own.
+struct HeldInput {
+  unsigned int Buttons = 0;  // Button1Mask ... Button5Mask
+  int Keys = 0;              // keys down
+};
+
+HeldInput ReadHeldInput() {
+  HeldInput held;
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return held;
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &winX, &winY,
+                &held.Buttons);
+  held.Buttons &= Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
+  char keys[32] = {};
+  XQueryKeymap(display, keys);
+  for (const char byte : keys) held.Keys += __builtin_popcount(static_cast<unsigned char>(byte));
+  XCloseDisplay(display);
+  return held;
+}
+
+TEST(EndToEnd, EndingTheProgramLetsGoOfTheHeldMouseButtonAndKeys) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay());
+  // A ("Mouse->Left Click") and 1 ("Tab", repeating) held down until the end.
+  ASSERT_TRUE(run.StartWithScenario("500 31 00 0a 80 80 80\n"));
+  HeldInput held;
+  ASSERT_TRUE(PollUntil([&] { return (held = ReadHeldInput()).Buttons != 0; }, kPatience))
+      << run.Output();
+  EXPECT_EQ(held.Buttons, static_cast<unsigned int>(Button1Mask));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // into the repeats
+
+  EXPECT_EQ(run.Terminate(), 0) << run.Output();
+  held = ReadHeldInput();
+  EXPECT_EQ(held.Buttons, 0u) << "a mouse button stays down after the program ended";
+  EXPECT_EQ(held.Keys, 0) << "a key stays down after the program ended";
 }
 
 }  // namespace

@@ -66,6 +66,12 @@ class PointerWatcher {
     return samples;
   }
 
+  // Puts the pointer somewhere, as the user's own mouse would.
+  void MoveTo(int x, int y) {
+    XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, x, y);
+    XSync(display_, False);
+  }
+
   // Waits until the pointer is within `tolerance` of (x, y) on both axes.
   bool WaitNear(int x, int y, int tolerance, milliseconds timeout, PointerSample& last) {
     return PollUntil(
@@ -165,6 +171,78 @@ TEST(EndToEnd, PointingSettlesThePointerOnTheTargetOfTheIRMidpoint) {
   last = pointer.Read();
   EXPECT_LE(std::abs(last.X - 960), 5) << last.X;
   EXPECT_LE(std::abs(last.Y - 541), 5) << last.Y;
+  EXPECT_EQ(run.Terminate(), 0) << run.Output();
+}
+
+TEST(EndToEnd, TheCursorStopsWhenTheControllerLeaves) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay());
+  PointerWatcher pointer;
+  ASSERT_TRUE(pointer.Ok());
+  // Tilted to the right from 1000 ms on, and unplugged while still tilted.
+  ASSERT_TRUE(run.StartWithScenario(std::string(kCursorOnByB) + "1000 31 00 00 8a 80 80\n"
+                                                                "1500 unplug\n"));
+  const PointerSample start = pointer.Read();
+  ASSERT_TRUE(PollUntil([&] { return pointer.Read().X > start.X; }, kPatience)) << run.Output();
+  // The device change that reports it gone changes the title.
+  ASSERT_TRUE(
+      PollUntil([&] { return run.Titles() != std::vector<std::string>{"Kestrovane"}; }, kPatience));
+  std::this_thread::sleep_for(milliseconds(100));
+  const PointerSample gone = pointer.Read();
+  std::this_thread::sleep_for(milliseconds(500));
+  const PointerSample later = pointer.Read();
+  EXPECT_EQ(later.X, gone.X) << "the cursor drifts on the last samples of a controller gone";
+  EXPECT_EQ(later.Y, gone.Y);
+  EXPECT_EQ(run.Terminate(), 0) << run.Output();
+}
+
+TEST(EndToEnd, PointingMapsOntoThePrimaryMonitorWhereverItSits) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay(1920, 800));
+  // The primary monitor is the right one, 640 pixels wide, starting at x 1280.
+  ASSERT_EQ(RunCommand("xrandr --setmonitor LEFT 1280/338x800/211+0+0 screen"), 0);
+  ASSERT_EQ(RunCommand("xrandr --setmonitor '*RIGHT' 640/169x800/211+1280+0 none"), 0);
+  PointerWatcher pointer;
+  ASSERT_TRUE(pointer.Ok());
+  run.Write("config.ini", "[General]\nCursorMode=IR\n");
+  const std::string centre = IRPointsAround(512, 383);
+  ASSERT_TRUE(run.StartWithScenario("500 33 00 04 80 80 80" + centre + "\n" +
+                                    "600 33 00 00 80 80 80" + centre + "\n"));
+  // The camera's centre is the centre of RIGHT: (1280 + 320, 800 x 383 / 765 = 400.5).
+  PointerSample last;
+  EXPECT_TRUE(pointer.WaitNear(1600, 401, 5, kPatience, last))
+      << "pointer at " << last.X << "," << last.Y << "\n"
+      << run.Output();
+  EXPECT_EQ(run.Terminate(), 0) << run.Output();
+}
+
+TEST(EndToEnd, TiltKeepsTheCursorOnTheMonitorsOfDifferentHeights) {
+  ProgramRun run;
+  ASSERT_TRUE(run.StartDisplay(1920, 1080));
+  // RIGHT is 600 rows high: the screen's bottom-right part, below it, is shown by no monitor.
+  ASSERT_EQ(RunCommand("xrandr --setmonitor '*LEFT' 1280/338x1080/286+0+0 screen"), 0);
+  ASSERT_EQ(RunCommand("xrandr --setmonitor RIGHT 640/169x600/159+1280+0 none"), 0);
+  PointerWatcher pointer;
+  ASSERT_TRUE(pointer.Ok());
+  pointer.MoveTo(1000, 300);
+  // Tilted right and down (6 and 5 pixels a tick) from 1000 ms on, and held so.
+  ASSERT_TRUE(run.StartWithScenario(std::string(kCursorOnByB) + "1000 31 00 00 8a 8a 80\n"));
+  const std::vector<PointerSample> samples = pointer.RecordUntilStill(milliseconds(700), kPatience);
+  ASSERT_GE(samples.size(), 3u) << run.Output();
+  for (const PointerSample& s : samples) {
+    const bool onLeft = s.X < 1280;
+    const bool onRight = s.X >= 1280 && s.Y < 600;
+    ASSERT_TRUE(onLeft || onRight)
+        << "the cursor went to " << s.X << "," << s.Y << ", where no monitor shows it";
+  }
+  // Along RIGHT's bottom border into its corner, where the edge rumble started.
+  EXPECT_EQ(samples.back().X, 1919);
+  EXPECT_EQ(samples.back().Y, 599);
+  bool rumbled = false;
+  for (const LoggedReport& report : run.Logged()) {
+    rumbled = rumbled || Hex(report.Bytes).rfind("11 91", 0) == 0;
+  }
+  EXPECT_TRUE(rumbled);
   EXPECT_EQ(run.Terminate(), 0) << run.Output();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/pulse_mixer_api.h"
 
 #include <gtest/gtest.h>
+#include <pulse/volume.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -36,14 +37,20 @@ constexpr uint16_t kBitPlus = 0x1000;
 constexpr uint16_t kBitMinus = 0x0010;
 constexpr uint16_t kBitHome = 0x0080;
 
-TEST(PulseVolumeScale, MapsLinearlyOntoNormalVolumeAndBack) {
+TEST(PulseVolumeScale, MapsLinearlyOntoNormalVolumeAndBeyond) {
   EXPECT_EQ(ScaleToPulseVolume(0), 0u);
   EXPECT_EQ(ScaleToPulseVolume(65535), 65536u);  // the sink's normal volume, 100 %
-  EXPECT_EQ(ScaleToPulseVolume(70000), 65536u);
   EXPECT_EQ(PulseVolumeToScale(65536), 65535u);
-  EXPECT_EQ(PulseVolumeToScale(65536 * 3 / 2), 65535u);  // amplified reads as the top
   EXPECT_EQ(PulseVolumeToScale(32768), 32768u);
-  for (uint32_t value = 0; value <= 65535; ++value) {
+  // Amplified volumes continue the scale instead of reading as its top.
+  EXPECT_EQ(PulseVolumeToScale(65536 * 3 / 2), 98303u);
+  // Every 65536th server volume shares its scale value with the next one up: 150 % writes back
+  // one higher, which is why a channel asked to keep its level is not written at all.
+  EXPECT_EQ(ScaleToPulseVolume(98303), 98305u);
+  EXPECT_EQ(ScaleToPulseVolume(0xFFFFFFFF), PA_VOLUME_MAX);
+  EXPECT_EQ(PulseVolumeToScale(0xFFFFFFFF), PulseVolumeToScale(PA_VOLUME_MAX));
+  EXPECT_LE(PulseVolumeToScale(PA_VOLUME_MAX), 0x7FFFFFFFu);  // fits the mixer's int32_t volumes
+  for (uint32_t value = 0; value <= 200000; ++value) {
     ASSERT_EQ(PulseVolumeToScale(ScaleToPulseVolume(value)), value);
   }
 }
@@ -88,10 +95,10 @@ class PulseMixerTest : public ::testing::Test {
   Values ServerVolumes() {
     const std::string text = server_.Pactl("get-sink-volume @DEFAULT_SINK@");
     Values volumes;
-    const std::regex channel(R"(front-(left|right): (\d+) /)");
+    const std::regex channel(R"((front|rear)-(left|right): (\d+) /)");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), channel);
          it != std::sregex_iterator(); ++it) {
-      volumes.push_back(static_cast<uint32_t>(std::stoul((*it)[2])));
+      volumes.push_back(static_cast<uint32_t>(std::stoul((*it)[3])));
     }
     return volumes;
   }
@@ -151,6 +158,78 @@ TEST_F(PulseMixerTest, VolumeActionsStepClampAndMuteTheDefaultSink) {
   EXPECT_EQ(ServerVolumes(), (Values{ScaleToPulseVolume(2048), ScaleToPulseVolume(2048)}));
   press(kBitHome);
   EXPECT_FALSE(ServerMuted());
+}
+
+// The mixer and the volume actions of a controller on the server's default sink.
+struct VolumeButtons {
+  explicit VolumeButtons(const std::string& server) : api(server), mixer(api) {
+    wiimote.ButtonAssign[kSlotPlus] = {"Mixer->Volume Up", ""};
+    wiimote.ButtonAssign[kSlotMinus] = {"Mixer->Volume Down", ""};
+    wiimote.ButtonAssign[kSlotHome] = {"Mixer->Mute", ""};
+  }
+  void Press(uint16_t bit) {
+    dispatch.HandleButtonWord(bit);
+    dispatch.HandleButtonWord(0);
+  }
+
+  PulseMixerApi api;
+  TAudioMixer mixer;
+  TWiimote wiimote;
+  sim::FakeClock clock;
+  sim::RecordingInputInjector injector;
+  sim::UsKeyNames keyNames;
+  sim::RecordingProcessLauncher launcher;
+  NoCursor cursor;
+  ButtonDispatch dispatch{wiimote, clock, injector, keyNames, launcher, mixer, cursor, cursor};
+};
+
+TEST_F(PulseMixerTest, AboveNormalVolumeStepsNeverGoTheWrongWayAndMuteKeepsIt) {
+  server_.Pactl("set-sink-volume @DEFAULT_SINK@ 98304 98304");  // 150 %
+  VolumeButtons buttons(server_.Address());
+  ASSERT_EQ(buttons.mixer.ReadLineVolume(0, -1).Left, 98303);
+  buttons.Press(kBitHome);
+  EXPECT_TRUE(ServerMuted());
+  EXPECT_EQ(ServerVolumes(), (Values{98304, 98304}));
+  buttons.Press(kBitHome);
+  EXPECT_FALSE(ServerMuted());
+  buttons.Press(kBitPlus);
+  EXPECT_EQ(ServerVolumes(), (Values{98304, 98304}));
+  buttons.Press(kBitMinus);  // one step of 2048 down: about 146.9 %
+  const uint32_t oneDown = ScaleToPulseVolume(98303 - 2048);
+  EXPECT_EQ(ServerVolumes(), (Values{oneDown, oneDown}));
+  EXPECT_GT(oneDown, 65536u * 146 / 100);
+}
+
+TEST_F(PulseMixerTest, MuteOnExactlyHalfVolumeLeavesItExact) {
+  server_.Pactl("set-sink-volume @DEFAULT_SINK@ 32768 32768");  // exactly 50 %
+  VolumeButtons buttons(server_.Address());
+  buttons.Press(kBitHome);
+  buttons.Press(kBitHome);
+  EXPECT_FALSE(ServerMuted());
+  EXPECT_EQ(ServerVolumes(), (Values{32768, 32768}));
+}
+
+TEST_F(PulseMixerTest, FourChannelSinkKeepsItsBalance) {
+  ASSERT_NE(server_.Pactl("load-module module-null-sink sink_name=quad channels=4 "
+                          "channel_map=front-left,front-right,rear-left,rear-right"),
+            "");
+  server_.Pactl("set-default-sink quad");
+  server_.Pactl("set-sink-volume quad 40000 40000 20000 20000");
+  VolumeButtons buttons(server_.Address());
+  ASSERT_EQ(buttons.mixer.Destinations().at(0).Data.Channels, 4u);
+
+  buttons.Press(kBitHome);
+  EXPECT_TRUE(ServerMuted());
+  EXPECT_EQ(ServerVolumes(), (Values{40000, 40000, 20000, 20000}));
+  buttons.Press(kBitHome);
+
+  buttons.Press(kBitPlus);
+  const auto up = [](uint32_t volume) {
+    return ScaleToPulseVolume(PulseVolumeToScale(volume) + 2048);
+  };
+  EXPECT_EQ(ServerVolumes(), (Values{up(40000), up(40000), up(20000), up(20000)}));
+  buttons.Press(kBitMinus);
+  EXPECT_EQ(ServerVolumes(), (Values{40000, 40000, 20000, 20000}));
 }
 
 TEST_F(PulseMixerTest, ChangesOfTheSinkReachTheOpenMixersEvents) {

@@ -83,6 +83,33 @@ TEST_F(X11DesktopTest, CachedLayoutFollowsMonitorChanges) {
   EXPECT_EQ(desktop_->PrimaryDisplaySize(), (Size{1920, 1080}));
 }
 
+TEST_F(X11DesktopTest, MovesStayOnTheMonitorsAndThePrimaryKeepsItsPlace) {
+  SetTwoMonitors();
+  Point cursor;
+  ASSERT_TRUE(desktop_->GetCursorPos(cursor));  // takes the layout change
+  EXPECT_EQ(desktop_->PrimaryDisplayOrigin(), (Point{0, 0}));
+  // Below RIGHT lies a part of the screen that no monitor shows.
+  const struct {
+    Point to, expected;
+  } cases[] = {{{3000, 1050}, {3000, 999}},
+               {{3839, 1079}, {3839, 999}},
+               {{1950, 1070}, {1919, 1070}},  // nearer to LEFT's border than to RIGHT's
+               {{3000, 500}, {3000, 500}},
+               {{5000, -300}, {3839, 0}}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(desktop_->SetCursorPos(c.to));
+    Point read{-1, -1};
+    ASSERT_TRUE(desktop_->GetCursorPos(read));
+    EXPECT_EQ(read, c.expected) << c.to.X << "," << c.to.Y;
+  }
+
+  ASSERT_EQ(test::RunCommand("xrandr --delmonitor RIGHT"), 0);
+  ASSERT_EQ(test::RunCommand("xrandr --setmonitor '*RIGHT' 1920/508x1000/286+1920+0 none"), 0);
+  ASSERT_TRUE(desktop_->GetCursorPos(cursor));
+  EXPECT_EQ(desktop_->PrimaryDisplayOrigin(), (Point{1920, 0}));
+  EXPECT_EQ(desktop_->PrimaryDisplaySize(), (Size{1920, 1000}));
+}
+
 // The pointer control driving the real server.
 struct LivePointer : test::PointerInputs {
   explicit LivePointer(X11Desktop& desktop)

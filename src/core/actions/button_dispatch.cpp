@@ -168,24 +168,34 @@ void ButtonDispatch::DoubleClick(MouseButton button) {
   }
 }
 
-// Steps both channels separately, so their balance holds until one reaches a bound. A control
-// the line lacks (or that could not be read) is passed on as -1 and left alone.
-void ButtonDispatch::StepVolume(int32_t step) {
-  const TLineVolume volume = mixer_.ReadLineVolume(kMasterDestination, kLineItself);
-  if (!volume.Success) return;
-  const auto stepped = [step](int32_t value) {
-    return value == -1 ? -1 : std::clamp(value + step, 0, kMaxLineVolume);
-  };
-  const int32_t mute = volume.Mute == -1 ? -1 : (volume.Mute != 0 ? 1 : 0);
-  mixer_.WriteLineVolume(kMasterDestination, kLineItself, stepped(volume.Left),
-                         stepped(volume.Right), mute);
+namespace {
+
+// A volume one step up or down. Above the normal level (a device that amplifies) a step up has
+// nowhere to go and leaves the level as it is rather than pull it down to the top of the scale;
+// a step down moves from wherever the level is.
+int32_t SteppedVolume(int32_t volume, int32_t step) {
+  const int64_t top = std::max<int64_t>(volume, kMaxLineVolume);
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{volume} + step, 0, top));
 }
 
+}  // namespace
+
+// Steps every channel separately, so their balance holds until one reaches a bound. A control
+// the line lacks (or that could not be read) is left alone.
+void ButtonDispatch::StepVolume(int32_t step) {
+  TLineVolume volume = mixer_.ReadLineVolume(kMasterDestination, kLineItself);
+  if (!volume.Success) return;
+  for (int32_t& channel : volume.Channels) channel = SteppedVolume(channel, step);
+  const int32_t mute = volume.Mute == -1 ? -1 : (volume.Mute != 0 ? 1 : 0);
+  mixer_.WriteLineChannels(kMasterDestination, kLineItself, volume.Channels, mute);
+}
+
+// Changes the mute and nothing else: writing the volume back could only disturb it (a device
+// whose scale does not map one to one, channels beyond the first two).
 void ButtonDispatch::ToggleMute() {
   const TLineVolume volume = mixer_.ReadLineVolume(kMasterDestination, kLineItself);
   if (!volume.Success || volume.Mute == -1) return;
-  mixer_.WriteLineVolume(kMasterDestination, kLineItself, volume.Left, volume.Right,
-                         volume.Mute == 0 ? 1 : 0);
+  mixer_.WriteLineVolume(kMasterDestination, kLineItself, -1, -1, volume.Mute == 0 ? 1 : 0);
 }
 
 }  // namespace kv

@@ -59,6 +59,10 @@ void TMainFormLogic::FormCreate() {
 }
 
 bool TMainFormLogic::FormDestroy() {
+  // Nothing the controller holds may outlast the program: a mouse button would stay down
+  // system-wide (and keep the user from clicking the error box below). Let go of everything as
+  // when the controller leaves.
+  dispatch_->ReleaseAll();
   try {
     if (source_ == SettingsSource::ConfigFile) {
       SaveSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
@@ -150,7 +154,10 @@ void TMainFormLogic::BatteryTimerTimer() { RequestStatus(); }
 
 void TMainFormLogic::IRResetButtonClick() { InitIRSensor(); }
 
-void TMainFormLogic::MotionTimerTimer() { pointer_->MotionTimerTimer(); }
+void TMainFormLogic::MotionTimerTimer() {
+  pointer_->SetControllerConnected(ControllerConnected());
+  pointer_->MotionTimerTimer();
+}
 
 void TMainFormLogic::CursorTimerTimer() { pointer_->CursorTimerTimer(); }
 
@@ -161,6 +168,10 @@ void TMainFormLogic::CursorOnOffButtonClick() { pointer_->CursorOnOffButtonClick
 void TMainFormLogic::CalibrateButtonClick() { pointer_->CalibrateButtonClick(); }
 
 bool TMainFormLogic::CursorOn() const { return services_.MotionTimer.Enabled(); }
+
+bool TMainFormLogic::ControllerConnected() const {
+  return wiimoteDevice_ != nullptr && wiimoteDevice_->PluggedIn();
+}
 
 void TMainFormLogic::SetCaption(std::string_view caption) {
   services_.View.SetCaption(std::string(caption));

@@ -80,9 +80,9 @@ class TMainFormLogic final : public ControllerOutput {
   // minimised if so configured.
   void FormCreate();
 
-  // Window destruction: saves the settings (not in a demonstration), then (only if that worked)
-  // LED 4 alone and the buttons-only reporting mode. Returns false when the save failed; the
-  // error was shown.
+  // Window destruction: releases whatever the held buttons hold down, saves the settings (not in
+  // a demonstration), then (only if that worked) LED 4 alone and the buttons-only reporting mode.
+  // Returns false when the save failed; the error was shown.
   bool FormDestroy();
 
   // Handler of the HID controller's device-change event: finds and sets up the controller.
@@ -113,6 +113,8 @@ class TMainFormLogic final : public ControllerOutput {
   const TWiimote& WiimoteState() const { return wiimote_; }
   const TKestrovaneSetting& SettingsRecord() const { return settings_; }
   bool CursorOn() const;
+  // Whether a controller is checked out and still plugged in.
+  bool ControllerConnected() const;
   THidDevice* WiimoteDevice() const { return wiimoteDevice_; }
   THidDeviceController& HIDCtl() { return *hidCtl_; }
   PointerControl& Pointer() { return *pointer_; }

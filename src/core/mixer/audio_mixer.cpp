@@ -1,12 +1,15 @@
 #include "core/mixer/audio_mixer.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kv {
 namespace {
 
 constexpr uint32_t kMicrosoftManufacturerId = 1;
-constexpr uint32_t kMaxVolume = 65535;
+// Volumes travel as int32_t with -1 for a missing control; a device's values beyond that range
+// (none are known) are taken as the largest.
+constexpr uint32_t kMaxVolume = std::numeric_limits<int32_t>::max();
 
 bool IsMultiple(const MixerControl& control) {
   return (control.Flags & kMixerControlFlagMultiple) != 0;
@@ -25,9 +28,8 @@ uint32_t ChannelsOf(const MixerControl& control, const MixerLine& line) {
 
 int32_t VolumeOf(uint32_t value) { return static_cast<int32_t>(std::min(value, kMaxVolume)); }
 
-uint32_t VolumeValue(int32_t volume) {
-  return static_cast<uint32_t>(std::clamp<int32_t>(volume, 0, kMaxVolume));
-}
+// A negative volume stands for no level at all: written as silence.
+uint32_t VolumeValue(int32_t volume) { return static_cast<uint32_t>(std::max<int32_t>(volume, 0)); }
 
 }  // namespace
 
@@ -141,9 +143,11 @@ TLineVolume TAudioMixer::ReadLineVolume(int destination, int connection) {
     }
     if (volume) {
       result.VolumeDisabled = IsDisabled(control);
-      result.Left = VolumeOf(values[0]);
+      result.Channels.resize(channels);
+      std::transform(values.begin(), values.begin() + channels, result.Channels.begin(), VolumeOf);
+      result.Left = result.Channels[0];
       result.Stereo = channels > 1;
-      result.Right = result.Stereo ? VolumeOf(values[1]) : result.Left;
+      result.Right = result.Stereo ? result.Channels[1] : result.Left;
     } else {
       result.MuteDisabled = IsDisabled(control);
       result.Mute = values[0] != 0 ? 1 : 0;
@@ -154,11 +158,20 @@ TLineVolume TAudioMixer::ReadLineVolume(int destination, int connection) {
 
 bool TAudioMixer::WriteLineVolume(int destination, int connection, int32_t left, int32_t right,
                                   int32_t mute) {
+  if (left == -1) return WriteLineChannels(destination, connection, {}, mute);
+  // Every channel after the first gets the right value (channel 1's), so a surround line keeps
+  // its rear channels in step with the front right.
+  const int32_t channels[] = {left, right == -1 ? left : right};
+  return WriteLineChannels(destination, connection, channels, mute);
+}
+
+bool TAudioMixer::WriteLineChannels(int destination, int connection,
+                                    std::span<const int32_t> channels, int32_t mute) {
   const MixerLine* line = nullptr;
   const TMixerControls* controls = nullptr;
   if (!FindLine(destination, connection, line, controls)) return false;
 
-  bool volumeDone = left == -1;
+  bool volumeDone = channels.empty();
   bool muteDone = mute == -1;
   std::vector<uint32_t> values;
   for (const MixerControl& control : controls->Items()) {
@@ -166,15 +179,15 @@ bool TAudioMixer::WriteLineVolume(int destination, int connection, int32_t left,
     const bool volume = control.ControlType == kMixerControlTypeVolume && !volumeDone;
     const bool isMute = control.ControlType == kMixerControlTypeMute && !muteDone;
     if ((!volume && !isMute) || IsMultiple(control)) continue;
-    const uint32_t channels = ChannelsOf(control, *line);
+    const uint32_t count = ChannelsOf(control, *line);
     if (volume) {
-      // Channel 0 is left, every further channel gets the right value (channel 1's), so a
-      // surround line keeps its rear channels in step with the front right.
-      values.assign(channels, VolumeValue(right == -1 ? left : right));
-      values[0] = VolumeValue(left);
+      values.resize(count);
+      for (uint32_t i = 0; i < count; ++i) {
+        values[i] = VolumeValue(channels[std::min<std::size_t>(i, channels.size() - 1)]);
+      }
       volumeDone = true;
     } else {
-      values.assign(channels, mute != 0 ? 1u : 0u);
+      values.assign(count, mute != 0 ? 1u : 0u);
       muteDone = true;
     }
     api_.SetControlValues(handle_, control.ControlId, values);

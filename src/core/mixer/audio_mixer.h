@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ struct TMixerDestination {
 // The destination lines whose reading succeeded, in device order.
 using TMixerDestinations = std::vector<TMixerDestination>;
 
-// What ReadLineVolume gives. Volumes are 0..65535 and mute 0 or 1; -1 marks a missing control.
+// What ReadLineVolume gives. Volumes are 0..65535 (a device that can amplify reports levels
+// above its normal one above 65535) and mute 0 or 1; -1 marks a missing control.
 struct TLineVolume {
   bool Success = false;
   int32_t Left = -1;
@@ -50,6 +52,9 @@ struct TLineVolume {
   bool VolumeDisabled = true;
   bool MuteDisabled = true;
   bool Selected = false;  // source lines only: chosen in the destination's mixer or multiplexer
+  // Every channel of the volume control as read (one for a uniform control), Left and Right
+  // being the first two; empty when the line has no readable volume control.
+  std::vector<int32_t> Channels;
 };
 
 // One audio mixer device: its capabilities, its line tree (read once when the device is opened)
@@ -88,6 +93,11 @@ class TAudioMixer final : private MixerChangeSink {
   // Writes left and right volume (right -1: same as left; left -1: volume untouched) and mute
   // (-1: untouched). Returns false when the line does not exist.
   bool WriteLineVolume(int destination, int connection, int32_t left, int32_t right, int32_t mute);
+
+  // Writes the volume channel by channel (channels beyond `channels` get its last value; empty:
+  // volume untouched) and mute (-1: untouched). Returns false when the line does not exist.
+  bool WriteLineChannels(int destination, int connection, std::span<const int32_t> channels,
+                         int32_t mute);
 
  private:
   void MixerLineChange(MixerHandle mixer, uint32_t lineId) override;

@@ -130,8 +130,10 @@ void PointerControl::MotionTimerTimer() {
   const std::string_view mode = settings_.CursorMode;
   const bool irLost = wiimote_.IR1Size == kIRPointUnseen && wiimote_.IR2Size == kIRPointUnseen;
   bool moved = false;
-  if (mode == kCursorModeMotion ||
-      (mode == kCursorModeIR && irLost && settings_.UseMotionWhenLostIR)) {
+  if (!controllerConnected_) {
+    // Readings left behind by a controller that is gone must not steer the cursor.
+  } else if (mode == kCursorModeMotion ||
+             (mode == kCursorModeIR && irLost && settings_.UseMotionWhenLostIR)) {
     moved = MotionStep(cursor);
   } else if (mode == kCursorModeIR) {
     moved = IRStep(cursor);
@@ -171,10 +173,14 @@ bool PointerControl::IRStep(Point cursor) {
   const Size primary = desktop_.PrimaryDisplaySize();
   // No known display, no target: stay put rather than run to the origin.
   if (primary.Width <= 0 || primary.Height <= 0) return false;
-  const Point target = IRTargetOf(wiimote_.IRMidX, wiimote_.IRMidY, primary);
+  // The camera maps onto the primary display wherever it sits on the desktop.
+  const Point onPrimary = IRTargetOf(wiimote_.IRMidX, wiimote_.IRMidY, primary);
+  const Point origin = desktop_.PrimaryDisplayOrigin();
+  const int64_t targetX = int64_t{origin.X} + onPrimary.X;
+  const int64_t targetY = int64_t{origin.Y} + onPrimary.Y;
   // Integer division truncates toward zero, also left of and above the primary display.
-  const int64_t x = ((kIRSmoothing - 1) * cursor.X + target.X) / kIRSmoothing;
-  const int64_t y = ((kIRSmoothing - 1) * cursor.Y + target.Y) / kIRSmoothing;
+  const int64_t x = ((kIRSmoothing - 1) * cursor.X + targetX) / kIRSmoothing;
+  const int64_t y = ((kIRSmoothing - 1) * cursor.Y + targetY) / kIRSmoothing;
   return MoveCursorBy(cursor, x - cursor.X, y - cursor.Y);
 }
 

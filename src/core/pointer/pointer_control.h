@@ -17,9 +17,10 @@ namespace kv {
 // int32_t; NaN gives 0.
 int32_t RoundHalfAway(double value);
 
-// Where the IR step steers the cursor: the camera midpoint mapped onto the primary display.
-// The camera's horizontal axis is mirrored; the vertical scale is 765 camera rows, so rows
-// below 765 map past the bottom of the display.
+// Where the IR step steers the cursor: the camera midpoint mapped onto the primary display, in
+// that display's own pixels (from its top-left corner). The camera's horizontal axis is
+// mirrored; the vertical scale is 765 camera rows, so rows below 765 map past the bottom of the
+// display.
 Point IRTargetOf(int32_t irMidX, int32_t irMidY, Size primary);
 
 // The pointer control of the main window: the pointer tick (tilt or IR pointing, then the edge
@@ -45,11 +46,17 @@ class PointerControl final : public CursorSwitch {
   // edge rumble with the cursor position after the move.
   void MotionTimerTimer();
 
+  // Whether a controller is connected (true until told otherwise). Without one, the samples and
+  // IR points are whatever the last controller left behind, and the pointer tick moves nothing;
+  // the edge rumble still runs.
+  void SetControllerConnected(bool connected) { controllerConnected_ = connected; }
+
   // One tilt step from the cursor position `cursor`. Returns whether it asked for a move (a step
   // of zero pixels moves nothing).
   bool MotionStep(Point cursor);
 
-  // One IR step: a sixth of the way from `cursor` toward the IR target, truncated toward zero.
+  // One IR step: a sixth of the way from `cursor` toward the IR target on the primary display
+  // (wherever that display sits on the desktop), truncated toward zero.
   // Returns whether it asked for a move; with the primary display's size unknown it does not.
   bool IRStep(Point cursor);
 
@@ -103,6 +110,7 @@ class PointerControl final : public CursorSwitch {
   ControllerOutput& output_;
   Timer& motionTimer_;
 
+  bool controllerConnected_ = true;
   bool cursorWasOn_ = false;
   bool speedButtonHeld_ = false;
   bool atEdge_ = false;

@@ -35,6 +35,9 @@ class Desktop {
 
   // Width and height of the primary display in pixels; {0, 0} when unknown.
   virtual Size PrimaryDisplaySize() = 0;
+
+  // Top-left corner of the primary display in desktop pixels; {0, 0} when unknown.
+  virtual Point PrimaryDisplayOrigin() = 0;
 };
 
 }  // namespace kv

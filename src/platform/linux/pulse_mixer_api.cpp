@@ -99,13 +99,13 @@ void OnSuccess(pa_context*, int success, void* data) {
 }  // namespace
 
 uint32_t PulseVolumeToScale(uint32_t pulseVolume) {
-  const uint64_t scaled = (uint64_t{pulseVolume} * kMaxScale + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM;
-  return static_cast<uint32_t>(std::min<uint64_t>(scaled, kMaxScale));
+  const uint64_t volume = std::min<uint64_t>(pulseVolume, PA_VOLUME_MAX);
+  return static_cast<uint32_t>((volume * kMaxScale + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM);
 }
 
 uint32_t ScaleToPulseVolume(uint32_t scaled) {
-  const uint64_t value = std::min(scaled, kMaxScale);
-  return static_cast<uint32_t>((value * PA_VOLUME_NORM + kMaxScale / 2) / kMaxScale);
+  const uint64_t volume = (uint64_t{scaled} * PA_VOLUME_NORM + kMaxScale / 2) / kMaxScale;
+  return static_cast<uint32_t>(std::min<uint64_t>(volume, PA_VOLUME_MAX));
 }
 
 struct PulseMixerApi::Impl {
@@ -273,7 +273,13 @@ struct PulseMixerApi::Impl {
     if (!ReadSink(sink)) return false;
     pa_cvolume volume = sink.Volume;
     for (uint8_t i = 0; i < volume.channels; ++i) {
-      volume.values[i] = ScaleToPulseVolume(values[std::min<std::size_t>(i, values.size() - 1)]);
+      const uint32_t wanted = values[std::min<std::size_t>(i, values.size() - 1)];
+      // The scale has one value fewer than the server's range up to its normal volume, so not
+      // every server volume survives the trip through the scale: a channel asked to keep the
+      // level it reads keeps its exact volume.
+      if (wanted != PulseVolumeToScale(volume.values[i])) {
+        volume.values[i] = ScaleToPulseVolume(wanted);
+      }
     }
     bool ok = false;
     Request<bool> request{loop, &ok};

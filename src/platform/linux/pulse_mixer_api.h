@@ -11,9 +11,9 @@ namespace kv::linux_backend {
 
 // The system volume through a PulseAudio server. The server's default sink is the one device,
 // with one destination line (the sink's channels) holding a volume control (one value per
-// channel, 0..65535 mapped linearly onto silence..the sink's normal volume) and a uniform mute
-// control. The line follows whichever sink is the default at each call. No reachable server
-// means no device.
+// channel, 0..65535 mapped linearly onto silence..the sink's normal volume, higher values above
+// it) and a uniform mute control. The line follows whichever sink is the default at each call. No
+// reachable server means no device.
 //
 // Every call waits for the server for a bounded time (a second to connect, half a second per
 // request), so a hung server never freezes the user interface. A lost connection is made again
@@ -53,8 +53,9 @@ class PulseMixerApi final : public MixerApi {
   std::unique_ptr<Impl> impl_;
 };
 
-// The linear map between the 0..65535 scale and PulseAudio volumes (0..normal volume); volumes
-// above normal read as 65535.
+// The linear map between the 0..65535 scale and PulseAudio volumes (0..normal volume). A sink
+// amplified above its normal volume reads above 65535 on the same scale, and such values are
+// written back as they read, up to the server's largest volume.
 uint32_t PulseVolumeToScale(uint32_t pulseVolume);
 uint32_t ScaleToPulseVolume(uint32_t scaled);
 

@@ -88,23 +88,46 @@ void X11Desktop::ReadLayoutIfStale() {
   layoutStale_ = false;
   ++layoutReads_;
   monitors_.clear();
-  primary_ = {};
+  std::size_t primary = 0;
   if (haveMonitors_) {
     int count = 0;
     ++roundTrips_;
     XRRMonitorInfo* list = XRRGetMonitors(display_, root_, True, &count);
+    bool primaryFound = false;
     for (int i = 0; list != nullptr && i < count; ++i) {
       const XRRMonitorInfo& m = list[i];
       if (m.width <= 0 || m.height <= 0) continue;
+      if (m.primary && !primaryFound) {
+        primaryFound = true;
+        primary = monitors_.size();
+      }
       monitors_.push_back({m.x, m.y, m.width, m.height});
-      if (m.primary && primary_ == Size{}) primary_ = {m.width, m.height};
     }
     if (list != nullptr) XRRFreeMonitors(list);
   }
   if (monitors_.empty()) {
     monitors_.push_back({0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)});
   }
-  if (primary_ == Size{}) primary_ = {monitors_.front().Width, monitors_.front().Height};
+  primary_ = monitors_[primary];
+}
+
+Point X11Desktop::HeldOnMonitors(Point point) const {
+  Point best = point;
+  int64_t bestDistance = std::numeric_limits<int64_t>::max();
+  for (const Rect& r : monitors_) {
+    const int64_t x = std::clamp<int64_t>(point.X, r.X, int64_t{r.X} + r.Width - 1);
+    const int64_t y = std::clamp<int64_t>(point.Y, r.Y, int64_t{r.Y} + r.Height - 1);
+    const int64_t dx = x - point.X;
+    const int64_t dy = y - point.Y;
+    // Both differences fit in 33 bits, so the squares cannot overflow.
+    const int64_t distance = dx * dx + dy * dy;
+    if (distance == 0) return point;
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = {static_cast<int32_t>(x), static_cast<int32_t>(y)};
+    }
+  }
+  return best;
 }
 
 bool X11Desktop::GetCursorPos(Point& position) {
@@ -126,6 +149,10 @@ bool X11Desktop::GetCursorPos(Point& position) {
 }
 
 bool X11Desktop::SetCursorPos(Point position) {
+  // The server only keeps the pointer on its screen, which may hold parts no monitor shows.
+  ProcessPendingEvents();
+  ReadLayoutIfStale();
+  position = HeldOnMonitors(position);
   XWarpPointer(display_, None, root_, 0, 0, 0, 0, ClampToProtocol(position.X),
                ClampToProtocol(position.Y));
   XFlush(display_);
@@ -144,7 +171,13 @@ bool X11Desktop::IsOnDisplay(Point point) {
 Size X11Desktop::PrimaryDisplaySize() {
   ProcessPendingEvents();
   ReadLayoutIfStale();
-  return primary_;
+  return {primary_.Width, primary_.Height};
+}
+
+Point X11Desktop::PrimaryDisplayOrigin() {
+  ProcessPendingEvents();
+  ReadLayoutIfStale();
+  return {primary_.X, primary_.Y};
 }
 
 }  // namespace kv::linux_backend

@@ -27,13 +27,16 @@ class X11Desktop final : public Desktop {
 
   // False when the pointer is on another screen of the server.
   bool GetCursorPos(Point& position) override;
-  // The server keeps the pointer on the screen; coordinates beyond the protocol's 16-bit range
-  // are clamped first. Returns false only when the request could not be queued.
+  // Held on the monitors as a desktop keeps its cursor: a point that no monitor shows (a corner
+  // beside a shorter monitor, beyond the screen) becomes the nearest point of the nearest
+  // monitor. Returns false only when the request could not be queued.
   bool SetCursorPos(Point position) override;
   // From the cached monitor list; without monitors, the whole screen counts as one display.
   bool IsOnDisplay(Point point) override;
   // The primary monitor, else the first monitor, else the screen.
   Size PrimaryDisplaySize() override;
+  // Of the same monitor as PrimaryDisplaySize.
+  Point PrimaryDisplayOrigin() override;
 
   // Requests that waited for a reply from the server so far (cursor reads, monitor reads).
   uint64_t RoundTrips() const { return roundTrips_; }
@@ -49,6 +52,8 @@ class X11Desktop final : public Desktop {
   // Takes every event already received without waiting; layout changes mark the cache stale.
   void ProcessPendingEvents();
   void ReadLayoutIfStale();
+  // `point` itself when a monitor shows it, else the nearest point that one does.
+  Point HeldOnMonitors(Point point) const;
 
   _XDisplay* display_;
   unsigned long root_;
@@ -57,7 +62,7 @@ class X11Desktop final : public Desktop {
   int randrEventBase_;
   bool layoutStale_ = true;
   std::vector<Rect> monitors_;
-  Size primary_;
+  Rect primary_{};
   uint64_t roundTrips_ = 0;
   uint64_t layoutReads_ = 0;
 };

@@ -36,6 +36,11 @@ Size SimDesktop::PrimaryDisplaySize() {
   return {displays_.front().Width, displays_.front().Height};
 }
 
+Point SimDesktop::PrimaryDisplayOrigin() {
+  if (displays_.empty()) return {};
+  return {displays_.front().X, displays_.front().Y};
+}
+
 void SimDesktop::SetDisplays(std::vector<DisplayRect> displays) {
   displays_ = std::move(displays);
   cursor_ = HeldOnDesktop(cursor_);

@@ -31,6 +31,7 @@ class SimDesktop final : public Desktop {
   bool SetCursorPos(Point position) override;
   bool IsOnDisplay(Point point) override;
   Size PrimaryDisplaySize() override;
+  Point PrimaryDisplayOrigin() override;
 
   // Replaces the layout; the cursor is pulled onto it.
   void SetDisplays(std::vector<DisplayRect> displays);

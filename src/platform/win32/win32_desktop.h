@@ -16,6 +16,8 @@ class Win32Desktop final : public Desktop {
   bool IsOnDisplay(Point point) override;
   // The primary monitor's size from the system metrics; {0, 0} when they are unavailable.
   Size PrimaryDisplaySize() override;
+  // The system puts the primary monitor's top-left corner at the desktop's origin.
+  Point PrimaryDisplayOrigin() override { return {}; }
 };
 
 }  // namespace kv::win32_backend

@@ -349,6 +349,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "Mixer->Volume Up",
                    3,
                    {1000, 1000}},
+        // An amplified output: a step up never pulls it down, a step down is one step.
+        VolumeCase{"above the top up",
+                   sim::SimStereoDevice(98302, 70000),
+                   "Mixer->Volume Up",
+                   1,
+                   {98302, 70000}},
+        VolumeCase{"above the top down",
+                   sim::SimStereoDevice(98302, 65000),
+                   "Mixer->Volume Down",
+                   1,
+                   {96254, 62952}},
+        VolumeCase{"surround keeps its balance",
+                   sim::SimDevice({sim::SimLine(
+                       1, 4, {sim::SimVolumeControl(1, {40000, 40000, 20000, 20000})})}),
+                   "Mixer->Volume Up",
+                   1,
+                   {42048, 42048, 22048, 22048}},
         VolumeCase{"failing first line",
                    sim::SimFailingFirstLineDevice(100, 200),
                    "Mixer->Volume Up",
@@ -372,6 +389,16 @@ TEST_F(ButtonDispatchTest, MuteTogglesAndVolumeStepsKeepIt) {
   Click(kBitMinus);
   EXPECT_EQ(Control(2), Values{0});
   EXPECT_EQ(Control(1), (Values{32048, 22048}));
+}
+
+TEST_F(ButtonDispatchTest, MuteWritesTheMuteAndNothingElse) {
+  mixerApi.Devices = {sim::SimDevice({sim::SimLine(
+      1, 4, {sim::SimVolumeControl(1, {40000, 40000, 20000, 20000}), sim::SimMuteControl(2, 0)})})};
+  Assign(kSlotMinus, "Mixer->Mute");
+  Click(kBitMinus);
+  Click(kBitMinus);
+  EXPECT_EQ(mixerApi.Writes, (std::vector<sim::SimMixerApi::Write>{{2, {1}}, {2, {0}}}));
+  EXPECT_EQ(Control(1), (Values{40000, 40000, 20000, 20000}));
 }
 
 TEST_F(ButtonDispatchTest, VolumeActionsLeaveMissingOrUnreadableControlsAlone) {

@@ -59,7 +59,10 @@ class FakeMainView final : public MainView {
     ui_.Drain();
   }
   void Minimize() override { ++Minimized; }
-  void ShowError(const std::string& message) override { Errors.push_back(message); }
+  void ShowError(const std::string& message) override {
+    Errors.push_back(message);
+    if (OnShowError) OnShowError();
+  }
 
   std::vector<std::string> CaptionTexts() const {
     std::vector<std::string> texts;
@@ -72,6 +75,7 @@ class FakeMainView final : public MainView {
   int ProcessCalls = 0;
   int Minimized = 0;
   std::function<void(int call)> OnProcessMessages;
+  std::function<void()> OnShowError;
 
  private:
   sim::FakeClock& clock_;
@@ -409,6 +413,55 @@ TEST(MainFormLogicTest, LosingTheControllerReleasesWhatItHeld) {
             (std::vector<sim::InjectedEvent>{sim::InjectedEvent::ButtonDown(MouseButton::Left),
                                              sim::InjectedEvent::ButtonUp(MouseButton::Left)}));
   EXPECT_FALSE(r.state.ButtonState[kSlotA].Pressed);
+}
+
+TEST(MainFormLogicTest, TheCursorMovesOnlyWhileAControllerIsConnected) {
+  Rig r;
+  r.Start();  // no controller yet
+  r.logic->CursorOnOffButtonClick();
+  r.desktop.PlaceCursor({960, 540});
+  r.logic->MotionTimerTimer();  // samples of zero: far from the rest values
+  EXPECT_EQ(r.desktop.Cursor(), (Point{960, 540}));
+
+  Rig c;
+  c.AddVirtualWiimote();
+  c.Start();
+  c.logic->CursorOnOffButtonClick();
+  const uint8_t tilted[] = {0x00, 0x00, 0x8a, 0x80, 0x80};  // X 10 counts right of rest
+  c.logic->ShowRead(c.logic->WiimoteDevice(), 0x31, tilted, sizeof tilted);
+  c.desktop.PlaceCursor({960, 540});
+  c.logic->MotionTimerTimer();
+  EXPECT_EQ(c.desktop.Cursor(), (Point{966, 540}));
+
+  // Unplugged while tilted: the last samples stay, but steer nothing.
+  c.hid.Unplug(VirtualWiimote::kDevicePath);
+  c.ui.Drain();
+  for (int tick = 0; tick < 5; ++tick) c.logic->MotionTimerTimer();
+  EXPECT_EQ(c.desktop.Cursor(), (Point{966, 540}));
+  EXPECT_EQ(c.logic->Histories().X[0], 0x8a);
+}
+
+TEST(MainFormLogicTest, EndingTheProgramReleasesWhatTheButtonsHold) {
+  for (const bool saveFails : {false, true}) {
+    SCOPED_TRACE(saveFails ? "save fails" : "saved");
+    Rig r;
+    r.AddVirtualWiimote();
+    if (saveFails) r.files.AddDirectory(kConfigFile.parent_path(), /*writable=*/false);
+    r.Start();
+    const uint8_t holdingA[] = {0x00, 0x08, 0x80, 0x80, 0x80};
+    r.logic->ShowRead(r.logic->WiimoteDevice(), 0x31, holdingA, sizeof holdingA);
+    r.injector.Events.clear();
+    // The error box of a failed save opens with nothing held down.
+    r.view.OnShowError = [&] {
+      EXPECT_EQ(r.injector.Events,
+                std::vector<sim::InjectedEvent>{sim::InjectedEvent::ButtonUp(MouseButton::Left)});
+    };
+    EXPECT_EQ(r.logic->FormDestroy(), !saveFails);
+    EXPECT_EQ(r.injector.Events,
+              std::vector<sim::InjectedEvent>{sim::InjectedEvent::ButtonUp(MouseButton::Left)});
+    EXPECT_FALSE(r.state.ButtonState[kSlotA].Pressed);
+    EXPECT_EQ(r.view.Errors.size(), saveFails ? 1u : 0u);
+  }
 }
 
 TEST(MainFormLogicTest, DeviceChangeWhileConnectedOnlyResetsTheCaption) {

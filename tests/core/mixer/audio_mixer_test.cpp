@@ -100,20 +100,26 @@ TEST(AudioMixer, ReadsFlagsAndShapesOfTheFirstControls) {
   struct Case {
     const char* Name;
     sim::SimMixerDevice Device;
-    TLineVolume Expected;  // Success, Left, Right, Mute, Stereo, VolumeDisabled, MuteDisabled
+    TLineVolume Expected;  // every field
   };
   const Case cases[] = {
       {"stereo",
        sim::SimStereoDevice(30000, 20000, 1),
-       {true, 30000, 20000, 1, true, false, false}},
-      {"uniform", sim::SimUniformDevice(800), {true, 800, 800, 0, false, false, false}},
-      {"disabled", sim::SimDisabledDevice(1, 2), {true, 1, 2, 0, true, true, true}},
+       {true, 30000, 20000, 1, true, false, false, false, {30000, 20000}}},
+      {"uniform",
+       sim::SimUniformDevice(800),
+       {true, 800, 800, 0, false, false, false, false, {800}}},
+      {"disabled", sim::SimDisabledDevice(1, 2), {true, 1, 2, 0, true, true, true, false, {1, 2}}},
       {"no controls",
        sim::SimDevice({sim::SimLine(9, 2, {})}),
-       {true, -1, -1, -1, false, true, true}},
-      {"beyond the scale",
+       {true, -1, -1, -1, false, true, true, false, {}}},
+      // An output amplified above its normal level reads above the scale, as it is.
+      {"above the normal level",
        sim::SimStereoDevice(70000, 65535, 7),
-       {true, 65535, 65535, 1, true, false, false}},
+       {true, 70000, 65535, 1, true, false, false, false, {70000, 65535}}},
+      {"beyond int32_t",
+       sim::SimStereoDevice(0xFFFFFFFF, 0x80000000),
+       {true, 0x7FFFFFFF, 0x7FFFFFFF, 0, true, false, false, false, {0x7FFFFFFF, 0x7FFFFFFF}}},
   };
   for (const Case& c : cases) {
     SimMixerApi api;
@@ -122,11 +128,21 @@ TEST(AudioMixer, ReadsFlagsAndShapesOfTheFirstControls) {
     const TLineVolume v = mixer.ReadLineVolume(0, -1);
     const TLineVolume& e = c.Expected;
     EXPECT_EQ(std::tie(v.Success, v.Left, v.Right, v.Mute, v.Stereo, v.VolumeDisabled,
-                       v.MuteDisabled, v.Selected),
+                       v.MuteDisabled, v.Selected, v.Channels),
               std::tie(e.Success, e.Left, e.Right, e.Mute, e.Stereo, e.VolumeDisabled,
-                       e.MuteDisabled, e.Selected))
+                       e.MuteDisabled, e.Selected, e.Channels))
         << c.Name;
   }
+}
+
+TEST(AudioMixer, ReadsEveryChannelOfASurroundLine) {
+  SimMixerApi api;
+  api.Devices = {sim::SimDevice({sim::SimLine(
+      1, 4, {sim::SimVolumeControl(1, {40000, 40000, 20000, 20000}), sim::SimMuteControl(2, 0)})})};
+  TAudioMixer mixer(api);
+  const TLineVolume v = mixer.ReadLineVolume(0, -1);
+  EXPECT_EQ(v.Channels, (std::vector<int32_t>{40000, 40000, 20000, 20000}));
+  EXPECT_EQ(std::tie(v.Left, v.Right), std::make_tuple(40000, 40000));
 }
 
 TEST(AudioMixer, SkipsMultipleAndUnreadableControls) {
@@ -183,6 +199,40 @@ TEST(AudioMixer, WritesChannelsByTheControlsShape) {
     EXPECT_TRUE(mixer.WriteLineVolume(0, -1, c.Left, c.Right, c.Mute)) << c.Name;
     EXPECT_EQ(api.Writes, c.Expected) << c.Name;
   }
+}
+
+TEST(AudioMixer, WritesChannelByChannel) {
+  const sim::SimMixerDevice surround = sim::SimDevice(
+      {sim::SimLine(1, 4, {sim::SimVolumeControl(1, {0}), sim::SimMuteControl(2, 0)})});
+  const struct {
+    const char* Name;
+    sim::SimMixerDevice Device;
+    std::vector<int32_t> Channels;
+    int32_t Mute;
+    std::vector<SimMixerApi::Write> Expected;
+  } cases[] = {
+      {"each its own", surround, {1, 2, 3, 4}, -1, {{1, {1, 2, 3, 4}}}},
+      {"the last one repeats", surround, {1, 2}, 0, {{1, {1, 2, 2, 2}}, {2, {0}}}},
+      {"extra ones are dropped", sim::SimStereoDevice(0, 0), {5, 6, 7}, -1, {{1, {5, 6}}}},
+      {"uniform", sim::SimUniformDevice(0), {9, 8}, -1, {{1, {9}}}},
+      {"above the scale, below zero",
+       sim::SimStereoDevice(0, 0),
+       {70000, -5},
+       -1,
+       {{1, {70000, 0}}}},
+      {"volume untouched", surround, {}, 1, {{2, {1}}}},
+  };
+  for (const auto& c : cases) {
+    SimMixerApi api;
+    api.Devices = {c.Device};
+    TAudioMixer mixer(api);
+    EXPECT_TRUE(mixer.WriteLineChannels(0, -1, c.Channels, c.Mute)) << c.Name;
+    EXPECT_EQ(api.Writes, c.Expected) << c.Name;
+  }
+  SimMixerApi none;
+  TAudioMixer closed(none);
+  const int32_t one[] = {1};
+  EXPECT_FALSE(closed.WriteLineChannels(0, -1, one, 1));
 }
 
 TEST(AudioMixer, SourceLinesAreAddressedByConnectionIndex) {

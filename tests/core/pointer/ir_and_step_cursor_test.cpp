@@ -78,6 +78,38 @@ TEST(IRStep, TruncatesTowardZeroLeftOfThePrimaryDisplay) {
   EXPECT_EQ(rig.desktop.Cursor(), (Point{-833, 506}));
 }
 
+TEST(IRStep, MapsOntoThePrimaryDisplaysOwnRectangle) {
+  // The primary display (listed first) sits right of and below another one.
+  PointerRig rig({{1280, 100, 640, 800}, {0, 0, 1280, 800}});
+  rig.settings.CursorMode = "IR";
+  rig.wiimote.IRMidX = 512;  // the camera's centre: the centre of the primary display
+  rig.wiimote.IRMidY = 383;
+  rig.desktop.PlaceCursor({1606, 507});
+  for (int tick = 0; tick < 40; ++tick) rig.pointer.MotionTimerTimer();
+  EXPECT_EQ(rig.desktop.Cursor(), (Point{1600, 501}));  // (1280 + 320, 100 + 400.5), from above
+}
+
+TEST(PointerTick, ReadingsOfAControllerThatIsGoneMoveNothing) {
+  for (const char* mode : {"Motion", "IR"}) {
+    SCOPED_TRACE(mode);
+    PointerRig rig;
+    rig.settings.CursorMode = mode;
+    rig.Tilt(10, 10);
+    rig.wiimote.IRMidX = 100;
+    rig.wiimote.IRMidY = 100;
+    EXPECT_NE(rig.TickFrom({500, 500}), (Point{0, 0}));
+    rig.pointer.SetControllerConnected(false);
+    rig.desktop.ClearMoves();
+    EXPECT_EQ(rig.TickFrom({500, 500}), (Point{0, 0}));
+    EXPECT_EQ(rig.TickFrom({0, 0}), (Point{0, 0}));
+    EXPECT_TRUE(rig.desktop.Moves().empty());
+    // The edge rumble goes on: at the corner the motor starts.
+    EXPECT_EQ(rig.output.Sent.back(), kLedsRumble);
+    rig.pointer.SetControllerConnected(true);
+    EXPECT_NE(rig.TickFrom({500, 500}), (Point{0, 0}));
+  }
+}
+
 TEST(IRStep, UnknownPrimaryDisplayMovesNothing) {
   PointerRig rig(std::vector<sim::DisplayRect>{});
   rig.settings.CursorMode = "IR";
