@@ -34,27 +34,35 @@ std::string FormatLine(uint32_t ms, const uint8_t* data, uint32_t length) {
   return line;
 }
 
+// Upper-case, four digits, as hardware IDs write product IDs.
+std::string Hex4(uint16_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0x0F];
+  return text;
+}
+
 }  // namespace
 
-SimHidDeviceConfig VirtualWiimote::DeviceConfig() {
+SimHidDeviceConfig VirtualWiimote::DeviceConfig(uint16_t productId) {
   SimHidDeviceConfig config;
   config.DevicePath = kDevicePath;
   config.DeviceInstance = kDeviceInstance;
   config.Attributes.VendorID = kVendorId;
-  config.Attributes.ProductID = kProductId;
+  config.Attributes.ProductID = productId;
   config.Attributes.VersionNumber = 0x0600;
   config.Caps.UsagePage = 0x0001;  // generic desktop
   config.Caps.Usage = 0x0005;      // game pad
   config.Caps.InputReportByteLength = kWiimoteReportLength;
   config.Caps.OutputReportByteLength = kWiimoteReportLength;
   config.Properties.FriendlyName = "Virtual Wii Remote";
-  config.Properties.HardwareId = {"SIM\\VID_057E&PID_0306"};
+  config.Properties.HardwareId = {"SIM\\VID_057E&PID_" + Hex4(productId)};
   return config;
 }
 
 VirtualWiimote::VirtualWiimote(SimHidSystem& hid, Clock& clock, WiimoteScenario scenario)
     : hid_(hid), clock_(clock), scenario_(std::move(scenario)) {
-  hid_.AddDevice(DeviceConfig());
+  hid_.AddDevice(DeviceConfig(scenario_.ProductId));
   hid_.SetBehaviour(kDevicePath, this);
 }
 
@@ -106,9 +114,12 @@ void VirtualWiimote::Poll() {
     }
     // Outside the lock: the HID system may call back (notifications, reads).
     switch (step.What) {
-      case WiimoteScenarioStep::Kind::Unplug:
+      case WiimoteScenarioStep::Kind::Unplug: {
         hid_.Unplug(kDevicePath);
+        std::lock_guard<std::mutex> lock(mutex_);
+        PowerOffLocked();
         break;
+      }
       case WiimoteScenarioStep::Kind::Plug:
         hid_.Plug(kDevicePath);
         break;
@@ -122,6 +133,19 @@ void VirtualWiimote::Poll() {
       }
     }
   }
+}
+
+// What a controller keeps only while it is on.
+void VirtualWiimote::PowerOffLocked() {
+  buttons_ = {};
+  leds_ = 0;
+  rumble_ = false;
+  reportMode_ = kModeButtons;
+  continuous_ = false;
+  irEnable1_ = false;
+  irEnable2_ = false;
+  controlRegisters_.clear();
+  memory_.clear();
 }
 
 void VirtualWiimote::Start() {
