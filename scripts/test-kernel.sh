@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 src=$(pwd)
 build=$src/build/default
 vm=$src/build/vm
-timeout_s=${KV_VM_TIMEOUT:-600}
+timeout_s=${KV_VM_TIMEOUT:-900}
 
 scripts/setup-deps.sh
 if [ -z "${KV_VM_NO_BUILD:-}" ]; then
