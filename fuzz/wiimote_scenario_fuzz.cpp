@@ -20,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
   }
+  // Only the two products the program knows can be presented.
+  if (scenario->ProductId != kv::sim::kWiimoteProduct &&
+      scenario->ProductId != kv::sim::kWiimotePlusProduct) {
+    std::abort();
+  }
   uint32_t previous = 0;
   for (const auto& step : scenario->Steps) {
     if (step.AtMs < previous || step.Length > kv::sim::kWiimoteReportLength) std::abort();

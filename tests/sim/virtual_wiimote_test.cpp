@@ -179,6 +179,52 @@ TEST_F(VirtualWiimoteTest, UnplugAndPlugStepsChangeTheDeviceList) {
   EXPECT_EQ(again, arrived[0]);
 }
 
+TEST_F(VirtualWiimoteTest, ComingBackAfterAnUnplugItHasForgottenItsSetUp) {
+  Load("100 unplug\n200 plug\n300 31 00 08\n");
+  THidDevice* device = CheckOutWiimote();
+  for (const auto& report :
+       {Output({0x12, 0x04, 0x33}), Output({0x13, 0x04}), Output({0x1A, 0x04}),
+        Output({0x11, 0x91}), Output({0x16, 0x04, 0xB0, 0x00, 0x33, 0x01, 0x33})}) {
+    ASSERT_TRUE(Write(device, report));
+  }
+  AdvanceAndPoll(100);
+  ui_.Drain();
+  AdvanceAndPoll(100);
+  ui_.Drain();
+  EXPECT_EQ(wiimote_->ReportMode(), 0x30);
+  EXPECT_FALSE(wiimote_->ContinuousReporting());
+  EXPECT_FALSE(wiimote_->IrCameraEnabled());
+  EXPECT_EQ(wiimote_->Leds(), 0x00);
+  EXPECT_FALSE(wiimote_->Rumble());
+  EXPECT_TRUE(wiimote_->ControlRegisters().empty());
+  // What it was told before is still on record, and the scenario's clock runs on.
+  EXPECT_EQ(wiimote_->OutputReports().size(), 5u);
+  THidDevice* again = CheckOut(VirtualWiimote::kVendorId, VirtualWiimote::kProductId);
+  ASSERT_NE(again, nullptr);
+  ASSERT_TRUE(hid_.WaitForPendingRead(VirtualWiimote::kDevicePath, kGenerous));
+  const std::size_t before = received_.size();
+  AdvanceAndPoll(100);
+  ASSERT_TRUE(WaitForReports(before + 1));
+  EXPECT_EQ(received_.back().Device, again);
+  EXPECT_EQ(received_.back().Data[1], 0x08);
+  ASSERT_TRUE(Write(again, Output({0x12, 0x00, 0x31})));
+  EXPECT_EQ(log_.back().rfind("300 12 00 31", 0), 0u) << log_.back();
+}
+
+TEST_F(VirtualWiimoteTest, PresentsTheProductIdOfItsScenario) {
+  Load("product 0x0330\n");
+  ASSERT_EQ(controller_->DeviceList().size(), 1u);
+  const THidDevice& listed = *controller_->DeviceList()[0];
+  EXPECT_EQ(listed.Attributes().VendorID, 0x057E);
+  EXPECT_EQ(listed.Attributes().ProductID, 0x0330);
+  EXPECT_EQ(listed.PnPInfo().Properties.HardwareId,
+            std::vector<std::string>{"SIM\\VID_057E&PID_0330"});
+  EXPECT_EQ(CheckOut(VirtualWiimote::kVendorId, 0x0306), nullptr);
+  EXPECT_NE(CheckOut(VirtualWiimote::kVendorId, 0x0330), nullptr);
+  EXPECT_EQ(VirtualWiimote::DeviceConfig().Properties.HardwareId,
+            std::vector<std::string>{"SIM\\VID_057E&PID_0306"});
+}
+
 TEST_F(VirtualWiimoteTest, EveryOutputReportIsLoggedWithItsTime) {
   Load("");
   THidDevice* device = CheckOutWiimote();

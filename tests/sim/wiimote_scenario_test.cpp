@@ -102,6 +102,21 @@ TEST(WiimoteScenario, BadLinesAreNamedWithTheirNumber) {
   }
 }
 
+TEST(WiimoteScenario, ProductPicksTheOriginalOrThePlusAndNothingElse) {
+  EXPECT_EQ(Parse("").ProductId, 0x0306);
+  EXPECT_EQ(Parse("product 0x0330\n0 31").ProductId, 0x0330);
+  EXPECT_EQ(Parse("product 816   # decimal 0x0330").ProductId, 0x0330);
+  EXPECT_EQ(Parse("product 0x0330\nproduct 0x306").ProductId, 0x0306);  // the last one holds
+  const std::string refusal = "'product' takes 0x0306 (Wii Remote) or 0x0330 (Wii Remote Plus)";
+  for (const char* text : {"product", "product 0x0330 0x0306", "product 0x0337", "product 0",
+                           "product 0x10330", "product 330", "product wiimote"}) {
+    std::string error;
+    EXPECT_FALSE(ParseWiimoteScenario(std::string("battery 5\n") + text, error).has_value())
+        << text;
+    EXPECT_EQ(error, "line 2: " + refusal) << text;
+  }
+}
+
 TEST(WiimoteScenario, LongTokensAreShortenedInMessages) {
   std::string error;
   EXPECT_FALSE(ParseWiimoteScenario("0 " + std::string(1000, 'q'), error).has_value());

@@ -150,12 +150,30 @@ std::ptrdiff_t THidDeviceController::IndexOf(const THidDevice* device) const {
 }
 
 bool THidDeviceController::CheckOutDevice(int vendorId, int productId, THidDevice*& HidDev) {
+  return CheckOutFirst(
+      [&](const HidAttributes& attributes) {
+        return attributes.VendorID == vendorId &&
+               (productId == -1 || attributes.ProductID == productId);
+      },
+      HidDev);
+}
+
+bool THidDeviceController::CheckOutDevice(int vendorId, std::span<const int> productIds,
+                                          THidDevice*& HidDev) {
+  return CheckOutFirst(
+      [&](const HidAttributes& attributes) {
+        return attributes.VendorID == vendorId &&
+               std::find(productIds.begin(), productIds.end(), attributes.ProductID) !=
+                   productIds.end();
+      },
+      HidDev);
+}
+
+bool THidDeviceController::CheckOutFirst(const std::function<bool(const HidAttributes&)>& matches,
+                                         THidDevice*& HidDev) {
   HidDev = nullptr;
   for (const std::unique_ptr<THidDevice>& device : deviceList_) {
-    const HidAttributes& attributes = device->Attributes();
-    const bool matches =
-        attributes.VendorID == vendorId && (productId == -1 || attributes.ProductID == productId);
-    if (!matches || device->CheckedOut()) continue;
+    if (!matches(device->Attributes()) || device->CheckedOut()) continue;
     device->checkedOut_ = true;
     HidDev = device.get();
     HidDev->StartReadThread();

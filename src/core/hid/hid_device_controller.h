@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,9 @@ class THidDeviceController {
   // that is not checked out yet, and starts its read thread. False, with `HidDev` null, when
   // there is none.
   bool CheckOutDevice(int vendorId, int productId, THidDevice*& HidDev);
+  // The same for a device of this vendor with any of `productIds` (one product sold under
+  // several IDs): the first listed free device with one of them, whatever the IDs' order.
+  bool CheckOutDevice(int vendorId, std::span<const int> productIds, THidDevice*& HidDev);
 
   // Gives a checked-out device back and sets `HidDev` to null: the device object is destroyed
   // and, if it is still plugged in, a fresh one for the same device takes its place in the
@@ -103,6 +108,7 @@ class THidDeviceController {
   void RemoveMissing(const std::vector<std::unique_ptr<THidDevice>>& fresh, bool& changed);
   void DropDuplicates(std::vector<std::unique_ptr<THidDevice>>& fresh);
   void AddArrivals(std::vector<std::unique_ptr<THidDevice>>& fresh, bool& changed);
+  bool CheckOutFirst(const std::function<bool(const HidAttributes&)>& matches, THidDevice*& HidDev);
   void RaiseInNotification(const THidPlugEvent& handler, THidDevice* device);
   bool IsListedAndPluggedIn(uint32_t deviceInstance) const;
   std::ptrdiff_t IndexOf(const THidDevice* device) const;

@@ -78,14 +78,23 @@ bool TMainFormLogic::FormDestroy() {
 
 void TMainFormLogic::HIDCtlDeviceChange() {
   SetCaption(kCaptionNoWiimote);
-  if (wiimoteDevice_ != nullptr) {
-    // A controller that went away sends no more releases: let go of whatever it held, so no
-    // mouse button stays down and no key keeps repeating.
-    if (!wiimoteDevice_->PluggedIn()) dispatch_->ReleaseAll();
-    return;
-  }
-  if (!hidCtl_->CheckOutDevice(kWiimoteVendorId, kWiimoteProductId, wiimoteDevice_)) return;
+  if (wiimoteDevice_ != nullptr && !wiimoteDevice_->PluggedIn()) GiveBackLostController();
+  if (wiimoteDevice_ != nullptr) return;
+  if (!hidCtl_->CheckOutDevice(kWiimoteVendorId, kWiimoteProductIds, wiimoteDevice_)) return;
+  SetUpController();
+}
 
+// A controller that went away (powered off, out of range, its battery flat) sends no more
+// releases: let go of whatever it held, so no mouse button stays down and no key keeps
+// repeating. Then give it back, which ends its read thread and frees it, so that the same
+// controller coming back, or another, can be checked out; until then the program is as it was
+// at start without a controller.
+void TMainFormLogic::GiveBackLostController() {
+  dispatch_->ReleaseAll();
+  hidCtl_->CheckInDevice(wiimoteDevice_);
+}
+
+void TMainFormLogic::SetUpController() {
   SetCaption(kCaptionMotionInit);
   services_.View.ProcessMessages();
   SetMotionReportMode();

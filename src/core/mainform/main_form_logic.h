@@ -45,9 +45,12 @@ struct MainFormServices {
   Timer& MotionTimer;
 };
 
-// Vendor and product ID of the controller.
+// Vendor and product IDs of the controller: the original Wii Remote and the Wii Remote Plus
+// (Motion Plus built in), which sends and takes the same reports. Any of them is taken.
 inline constexpr int kWiimoteVendorId = 0x057E;
 inline constexpr int kWiimoteProductId = 0x0306;
+inline constexpr int kWiimotePlusProductId = 0x0330;
+inline constexpr std::array<int, 2> kWiimoteProductIds = {kWiimoteProductId, kWiimotePlusProductId};
 
 // Size of the output report buffer: report ID and up to 64 data bytes.
 inline constexpr std::size_t kOutputReportBufferSize = 65;
@@ -85,7 +88,9 @@ class TMainFormLogic final : public ControllerOutput {
   // Returns false when the save failed; the error was shown.
   bool FormDestroy();
 
-  // Handler of the HID controller's device-change event: finds and sets up the controller.
+  // Handler of the HID controller's device-change event: finds and sets up the controller. A
+  // checked-out controller found gone is given back (its read thread ends, its object is freed)
+  // after its held buttons are released, and the next one to arrive is set up like the first.
   void HIDCtlDeviceChange();
 
   // Handler of an input report of the checked-out device.
@@ -123,6 +128,8 @@ class TMainFormLogic final : public ControllerOutput {
 
  private:
   void SetCaption(std::string_view caption);
+  void GiveBackLostController();
+  void SetUpController();
   void SendReport(std::initializer_list<uint8_t> bytes);
 
   MainFormServices services_;

@@ -42,27 +42,35 @@ void Record(std::deque<Item>& record, Item item, std::size_t limit) {
   record.push_back(std::move(item));
 }
 
+// Upper-case, four digits, as hardware IDs write product IDs.
+std::string Hex4(uint16_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0x0F];
+  return text;
+}
+
 }  // namespace
 
-SimHidDeviceConfig VirtualWiimote::DeviceConfig() {
+SimHidDeviceConfig VirtualWiimote::DeviceConfig(uint16_t productId) {
   SimHidDeviceConfig config;
   config.DevicePath = kDevicePath;
   config.DeviceInstance = kDeviceInstance;
   config.Attributes.VendorID = kVendorId;
-  config.Attributes.ProductID = kProductId;
+  config.Attributes.ProductID = productId;
   config.Attributes.VersionNumber = 0x0600;
   config.Caps.UsagePage = 0x0001;  // generic desktop
   config.Caps.Usage = 0x0005;      // game pad
   config.Caps.InputReportByteLength = kWiimoteReportLength;
   config.Caps.OutputReportByteLength = kWiimoteReportLength;
   config.Properties.FriendlyName = "Virtual Wii Remote";
-  config.Properties.HardwareId = {"SIM\\VID_057E&PID_0306"};
+  config.Properties.HardwareId = {"SIM\\VID_057E&PID_" + Hex4(productId)};
   return config;
 }
 
 VirtualWiimote::VirtualWiimote(SimHidSystem& hid, Clock& clock, WiimoteScenario scenario)
     : hid_(hid), clock_(clock), scenario_(std::move(scenario)) {
-  hid_.AddDevice(DeviceConfig());
+  hid_.AddDevice(DeviceConfig(scenario_.ProductId));
   hid_.SetBehaviour(kDevicePath, this);
 }
 
@@ -121,22 +129,44 @@ void VirtualWiimote::Poll() {
     }
     // Outside the lock: the HID system may call back (notifications, reads).
     switch (step.What) {
-      case WiimoteScenarioStep::Kind::Unplug:
+      case WiimoteScenarioStep::Kind::Unplug: {
         hid_.Unplug(kDevicePath);
+        std::lock_guard<std::mutex> lock(mutex_);
+        PowerOffLocked();
         break;
+      }
       case WiimoteScenarioStep::Kind::Plug:
         hid_.Plug(kDevicePath);
         break;
-      case WiimoteScenarioStep::Kind::Report: {
-        std::vector<uint8_t> report(step.Report.begin(), step.Report.end());
-        if (hid_.QueueInputReport(kDevicePath, std::move(report))) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          buttons_ = {step.Report[1], step.Report[2]};
-        }
+      case WiimoteScenarioStep::Kind::Report:
+        Deliver(std::vector<uint8_t>(step.Report.begin(), step.Report.end()));
         break;
-      }
     }
   }
+}
+
+// What a controller keeps only while it is on.
+void VirtualWiimote::PowerOffLocked() {
+  buttons_ = {};
+  leds_ = 0;
+  rumble_ = false;
+  reportMode_ = kModeButtons;
+  continuous_ = false;
+  irEnable1_ = false;
+  irEnable2_ = false;
+  controlRegisters_.clear();
+  memory_.clear();
+}
+
+bool VirtualWiimote::Deliver(const std::vector<uint8_t>& report) {
+  if (report.size() < 3 || report.size() > kWiimoteReportLength) return false;
+  const std::array<uint8_t, 2> buttons = {report[1], report[2]};
+  std::vector<uint8_t> padded = report;
+  padded.resize(kWiimoteReportLength, 0);
+  if (!hid_.QueueInputReport(kDevicePath, std::move(padded))) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  buttons_ = buttons;
+  return true;
 }
 
 void VirtualWiimote::Start() {

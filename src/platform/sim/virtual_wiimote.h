@@ -18,15 +18,20 @@
 
 namespace kv::sim {
 
-// A Wii Remote that exists only in memory: a device 057E:0306 of the simulated HID system, with
-// input and output reports of 22 bytes, that replays a scenario of input reports and answers
-// output reports the way the controller does.
+// A Wii Remote that exists only in memory: a device 057E:0306 (or 057E:0330, a Wii Remote Plus,
+// when the scenario says so) of the simulated HID system, with input and output reports of 22
+// bytes, that replays a scenario of input reports and answers output reports the way the
+// controller does.
 //
 // Time zero is the moment the device is checked out, seen as the first thing only its holder
 // does (its preparsed data fetched when the read thread starts, a read or write handle opened,
 // a report written). Scenario steps are then released by Poll, which the replay thread started
 // by Start calls whenever the next step is due; tests call Poll themselves after moving a fake
-// clock.
+// clock. Times count from the first check-out; checking the device out again after it came back
+// does not restart them.
+//
+// An unplug step forgets what the device was told, as a controller that powers off does: when
+// it comes back it reports buttons only (mode 0x30), with its LEDs, rumble and camera off.
 //
 // Output reports (every one is accepted, logged and recorded, the record and the list of mode
 // changes each bounded by the record limit; byte 1 bit 0 of each sets the
@@ -46,7 +51,7 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   static constexpr const char* kDevicePath = "sim:virtual-wiimote";
   static constexpr uint32_t kDeviceInstance = 0x0306;
   static constexpr uint16_t kVendorId = 0x057E;
-  static constexpr uint16_t kProductId = 0x0306;
+  static constexpr uint16_t kProductId = kWiimoteProduct;
   // How many of the latest output reports and mode changes are kept unless told otherwise.
   static constexpr std::size_t kDefaultRecordLimit = 4096;
 
@@ -54,7 +59,7 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
   using LogSink = std::function<void(const std::string& line)>;
 
   // The device as the HID system lists it.
-  static SimHidDeviceConfig DeviceConfig();
+  static SimHidDeviceConfig DeviceConfig(uint16_t productId = kProductId);
 
   // Adds the device to `hid`, present from the start.
   VirtualWiimote(SimHidSystem& hid, Clock& clock, WiimoteScenario scenario);
@@ -79,6 +84,10 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
 
   // Releases every scenario step that is due.
   void Poll();
+  // Delivers an input report (report ID first, at most kWiimoteReportLength bytes) now, as a
+  // scenario step would: its first two data bytes become the controller's buttons. False while
+  // the device is unplugged.
+  bool Deliver(const std::vector<uint8_t>& report);
   // Starts and stops the replay thread (the application's way of driving Poll).
   void Start();
   void Stop();
@@ -101,6 +110,7 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
 
  private:
   uint32_t ElapsedLocked() const;
+  void PowerOffLocked();
   void ReplayLoop();
   std::vector<uint8_t> AnswerLocked(const uint8_t* data, uint32_t length);
   std::vector<uint8_t> StatusReportLocked() const;

@@ -102,6 +102,15 @@ std::string ParseLine(const std::vector<std::string_view>& tokens, std::size_t l
     scenario.Battery = static_cast<uint8_t>(value);
     return {};
   }
+  if (tokens[0] == "product") {
+    uint64_t value = 0;
+    if (tokens.size() != 2 || !ParseNumber(tokens[1], 0xFFFF, value) ||
+        (value != kWiimoteProduct && value != kWiimotePlusProduct)) {
+      return "'product' takes 0x0306 (Wii Remote) or 0x0330 (Wii Remote Plus)";
+    }
+    scenario.ProductId = static_cast<uint16_t>(value);
+    return {};
+  }
   WiimoteScenarioStep step;
   step.Line = lineNumber;
   uint64_t at = 0;

@@ -13,6 +13,9 @@ namespace kv::sim {
 // Input and output report length of the virtual Wii Remote, report ID included.
 inline constexpr std::size_t kWiimoteReportLength = 22;
 inline constexpr uint8_t kDefaultWiimoteBattery = 200;
+// Product IDs the virtual Wii Remote can present: the original and the Wii Remote Plus.
+inline constexpr uint16_t kWiimoteProduct = 0x0306;
+inline constexpr uint16_t kWiimotePlusProduct = 0x0330;
 
 // One timed step of a scenario.
 struct WiimoteScenarioStep {
@@ -24,15 +27,17 @@ struct WiimoteScenarioStep {
   std::size_t Line = 0;
 };
 
-// What the virtual Wii Remote does: its battery byte and its steps in time order (steps at the
-// same time in file order).
+// What the virtual Wii Remote does: its product ID, its battery byte and its steps in time order
+// (steps at the same time in file order).
 struct WiimoteScenario {
+  uint16_t ProductId = kWiimoteProduct;
   uint8_t Battery = kDefaultWiimoteBattery;
   std::vector<WiimoteScenarioStep> Steps;
 };
 
 // Parses scenario text, one directive a line, `#` starting a comment:
 //   battery N            battery byte of status reports
+//   product N            product ID the device presents: 0x0306 or 0x0330
 //   MS B0 B1 ...         at MS, deliver this input report (at most 22 bytes, zero padded)
 //   MS unplug | MS plug  at MS, the device leaves / returns
 // Times and the battery are decimal or 0x-hex. Report bytes are hex when written as two bare
@@ -54,7 +59,6 @@ std::optional<WiimoteScenario> LoadWiimoteScenario(const std::string& path, std:
 // Down and Up are pressed; Plus and Minus step the volume up and back down; a hard right tilt
 // drives the cursor to the right edge of the desktop, where the controller rumbles and A clicks;
 // a left tilt brings the cursor back; B switches it off. The controller is then held still.
-std::string DemoWiimoteScenario();
 std::string DemoWiimoteScenario();
 
 }  // namespace kv::sim

@@ -140,6 +140,27 @@ TEST_F(HidDeviceControllerTest, CheckOutHandsOutMatchingDevicesInListOrder) {
   EXPECT_EQ(CheckOut(0x9999, -1), nullptr);
 }
 
+TEST_F(HidDeviceControllerTest, CheckOutByProductListTakesListOrderNotTheListsOrder) {
+  hid_.AddDevice(DeviceConfig("other-vendor", 1, 0x046D, 0x0330));
+  hid_.AddDevice(DeviceConfig("balance-less", 2, test::kWiimoteVendor, 0x0337));
+  hid_.AddDevice(DeviceConfig("plus", 3, test::kWiimoteVendor, 0x0330));
+  hid_.AddDevice(DeviceConfig("original", 4));
+  StartController();
+  const int products[] = {0x0306, 0x0330};
+  THidDevice* device = nullptr;
+  EXPECT_FALSE(controller_->CheckOutDevice(test::kWiimoteVendor, std::span<const int>(), device));
+
+  std::vector<std::string> taken;
+  while (controller_->CheckOutDevice(test::kWiimoteVendor, products, device)) {
+    ASSERT_NE(device, nullptr);
+    EXPECT_TRUE(device->CheckedOut());
+    taken.push_back(device->PnPInfo().DevicePath);
+  }
+  EXPECT_EQ(device, nullptr);
+  // The Plus is listed first, so it comes first although its ID is second in the list.
+  EXPECT_EQ(taken, (std::vector<std::string>{"plus", "original"}));
+}
+
 TEST_F(HidDeviceControllerTest, NoticeArrivingWhileOneIsHandledIsDropped) {
   hid_.AddDevice(DeviceConfig("a", 1));
   controller_ = std::make_unique<THidDeviceController>(hid_, ui_);

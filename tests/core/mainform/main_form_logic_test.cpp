@@ -367,17 +367,14 @@ TEST(MainFormLogicTest, WithoutAControllerEveryRequestShowsDeviceNotFound) {
   EXPECT_TRUE(r.hid.Writes().empty());
 }
 
-TEST(MainFormLogicTest, UnpluggedControllerShowsNotConnectedOnEveryWrite) {
+TEST(MainFormLogicTest, UnpluggedControllerShowsNotConnectedUntilTheChangeIsHandled) {
   Rig r;
   r.AddVirtualWiimote();
   r.Start();
   THidDevice* const device = r.logic->WiimoteDevice();
+  // Gone, but the device-change notice has not been handled yet: writes fail, each with its
+  // own error code, nothing left over from elsewhere.
   r.hid.Unplug(VirtualWiimote::kDevicePath);
-  r.view.Captions.clear();
-  r.ui.Drain();
-  EXPECT_EQ(r.view.CaptionTexts(), std::vector<std::string>{"Kestrovane - No Wiimote detected."});
-
-  // No error code is left over from elsewhere; each failed write must record its own.
   r.hid.SetLastError(0);
   r.hid.ClearWrites();
   r.view.Captions.clear();
@@ -388,14 +385,126 @@ TEST(MainFormLogicTest, UnpluggedControllerShowsNotConnectedOnEveryWrite) {
   EXPECT_EQ(notConnected, "Error(1167):The device is not connected");
   EXPECT_EQ(r.view.CaptionTexts(), std::vector<std::string>(10, notConnected));
   EXPECT_TRUE(r.hid.Writes().empty());
+  EXPECT_EQ(r.logic->WiimoteDevice(), device);
 
-  // Coming back does not make it the controller again until the program restarts.
+  // The change gives it back: the program is as it was at start without a controller.
   r.view.Captions.clear();
-  r.hid.Plug(VirtualWiimote::kDevicePath);
   r.ui.Drain();
   EXPECT_EQ(r.view.CaptionTexts(), std::vector<std::string>{"Kestrovane - No Wiimote detected."});
-  EXPECT_EQ(r.logic->WiimoteDevice(), device);
+  EXPECT_EQ(r.logic->WiimoteDevice(), nullptr);
+  r.view.Captions.clear();
+  r.logic->BatteryTimerTimer();
+  EXPECT_EQ(r.view.CaptionTexts(), std::vector<std::string>{"Device not found"});
   EXPECT_TRUE(r.hid.Writes().empty());
+}
+
+TEST(MainFormLogicTest, LostControllerIsGivenBackWithItsReadThreadAndHandles) {
+  Rig r;
+  r.AddVirtualWiimote();
+  r.Start();
+  // The status answer delivered, the read thread waits for the next report.
+  ASSERT_TRUE(r.ui.WaitUntil([&] { return r.state.Battery == 180; }, kGenerous));
+  ASSERT_TRUE(r.hid.WaitForPendingRead(VirtualWiimote::kDevicePath, kGenerous));
+  ASSERT_TRUE(r.logic->WiimoteDevice()->HasReadThread());
+  r.hid.Unplug(VirtualWiimote::kDevicePath);
+  r.ui.Drain();
+
+  EXPECT_EQ(r.logic->WiimoteDevice(), nullptr);
+  // Nothing of it is left: no object in the list, no open handle, and later changes no longer
+  // report it.
+  EXPECT_TRUE(r.logic->HIDCtl().DeviceList().empty());
+  EXPECT_EQ(r.hid.OpenHandleCount(), 0u);
+  const std::size_t readsStarted = r.hid.ReadStarts(VirtualWiimote::kDevicePath).size();
+  r.hid.PlugDevice(test::KeyboardConfig("sim:keyboard", 7));
+  r.ui.Drain();
+  EXPECT_EQ(r.logic->HIDCtl().DeviceList().size(), 1u);
+  EXPECT_EQ(r.logic->WiimoteDevice(), nullptr);
+  EXPECT_EQ(r.hid.ReadStarts(VirtualWiimote::kDevicePath).size(), readsStarted);
+}
+
+TEST(MainFormLogicTest, ControllerComingBackIsSetUpAgainWithTheStartCaptions) {
+  Rig r;
+  r.AddVirtualWiimote("battery 180\n100 unplug\n5000 plug\n");
+  r.Start();
+  THidDevice* const first = r.logic->WiimoteDevice();
+  ASSERT_NE(first, nullptr);
+  r.clock.Advance(100);
+  r.wiimote->Poll();
+  r.ui.Drain();
+  ASSERT_EQ(r.logic->WiimoteDevice(), nullptr);
+  // Switched off, the controller forgot its reporting mode and camera.
+  EXPECT_EQ(r.wiimote->ReportMode(), 0x30);
+  EXPECT_FALSE(r.wiimote->IrCameraEnabled());
+  r.state.Battery = 0;
+  r.log.clear();
+  r.view.Captions.clear();
+
+  r.clock.Advance(4500);
+  r.wiimote->Poll();  // plugged in again, with a device-change notice
+  const uint32_t pluggedAt = r.clock.NowMs();
+  r.ui.Drain();
+
+  ASSERT_NE(r.logic->WiimoteDevice(), nullptr);
+  EXPECT_TRUE(r.logic->WiimoteDevice()->PluggedIn());
+  EXPECT_TRUE(r.logic->WiimoteDevice()->HasReadThread());
+  EXPECT_EQ(r.Logged(), SetUpSequence());
+  EXPECT_EQ(r.view.Captions,
+            (std::vector<Caption>{{"Kestrovane - No Wiimote detected.", pluggedAt},
+                                  {"Kestrovane - Motion Sensor Initialing..", pluggedAt},
+                                  {"Kestrovane - IR Sensor Initialing..", pluggedAt + 200},
+                                  {"Kestrovane", pluggedAt + 400}}));
+  EXPECT_EQ(r.wiimote->ReportMode(), 0x33);
+  EXPECT_TRUE(r.wiimote->IrCameraEnabled());
+  EXPECT_TRUE(r.ui.WaitUntil([&] { return r.state.Battery == 180; }, kGenerous));
+  // Only the new object is listed, and it is the one the program holds.
+  ASSERT_EQ(r.logic->HIDCtl().DeviceList().size(), 1u);
+  EXPECT_EQ(r.logic->HIDCtl().DeviceList()[0].get(), r.logic->WiimoteDevice());
+
+  // Its reports drive the program again.
+  ASSERT_TRUE(
+      r.hid.QueueInputReport(VirtualWiimote::kDevicePath, Report({0x31, 0x00, 0x08, 0x9a})));
+  EXPECT_TRUE(r.ui.WaitUntil([&] { return r.state.ButtonState[kSlotA].Pressed; }, kGenerous));
+}
+
+TEST(MainFormLogicTest, AnotherControllerAlreadyPresentIsTakenWhenTheFirstGoes) {
+  Rig r;
+  r.hid.AddDevice(test::DeviceConfig("sim:first", 1));
+  r.hid.AddDevice(test::DeviceConfig("sim:plus", 2, test::kWiimoteVendor, kWiimotePlusProductId));
+  r.Start();
+  ASSERT_EQ(r.logic->WiimoteDevice()->PnPInfo().DevicePath, "sim:first");
+  r.hid.ClearWrites();
+  r.view.Captions.clear();
+
+  r.hid.Unplug("sim:first");
+  r.ui.Drain();
+  ASSERT_NE(r.logic->WiimoteDevice(), nullptr);
+  EXPECT_EQ(r.logic->WiimoteDevice()->PnPInfo().DevicePath, "sim:plus");
+  EXPECT_EQ(r.view.CaptionTexts(),
+            (std::vector<std::string>{"Kestrovane - No Wiimote detected.",
+                                      "Kestrovane - Motion Sensor Initialing..",
+                                      "Kestrovane - IR Sensor Initialing..", "Kestrovane"}));
+  const std::vector<sim::SimWrite> writes = r.hid.Writes();
+  ASSERT_EQ(writes.size(), SetUpSequence().size());
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    EXPECT_EQ(writes[i].DevicePath, "sim:plus");
+    EXPECT_EQ(writes[i].Bytes, SetUpSequence()[i]) << "report " << i;
+  }
+}
+
+TEST(MainFormLogicTest, WiiRemotePlusIsFoundOtherProductsOfTheVendorAreNot) {
+  struct Case {
+    uint16_t Product;
+    bool Taken;
+  };
+  for (const Case c : {Case{0x0330, true}, Case{0x0306, true}, Case{0x0337, false},
+                       Case{0x2009, false}, Case{0x0000, false}}) {
+    SCOPED_TRACE(c.Product);
+    Rig r;
+    r.hid.AddDevice(test::DeviceConfig("sim:device", 1, test::kWiimoteVendor, c.Product));
+    r.Start();
+    EXPECT_EQ(r.logic->WiimoteDevice() != nullptr, c.Taken);
+    EXPECT_EQ(r.hid.Writes().size(), c.Taken ? SetUpSequence().size() : 0u);
+  }
 }
 
 TEST(MainFormLogicTest, LosingTheControllerReleasesWhatItHeld) {
