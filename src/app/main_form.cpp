@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShowEvent>
 
 #include "app/main_menu.h"
 #include "app/main_window_content.h"
@@ -34,11 +35,11 @@ TMainForm::TMainForm(const kv::app::AppServices& services, kv::SettingsSource se
                      QWidget* parent)
     : QMainWindow(parent),
       services_(services),
-      drawTimer_(kv::kDrawTimerMs, [this] { DrawTimerTimer(); }),
       motionTimer_(kv::kMotionTimerMs, [this] { logic_->MotionTimerTimer(); }),
-      repeatTimer_(kv::kRepeatTimerMs, [this] { logic_->RepeatTimerTimer(); }),
-      cursorTimer_(kv::kCursorTimerMs, [this] { logic_->CursorTimerTimer(); }),
-      batteryTimer_(kv::kBatteryTimerMs, [this] { logic_->BatteryTimerTimer(); }) {
+      drawWake_([this] { timers_->DrawTimer().Fire(); }),
+      repeatWake_([this] { timers_->RepeatTimer().Fire(); }),
+      cursorWake_([this] { timers_->CursorTimer().Fire(); }),
+      batteryWake_([this] { timers_->BatteryTimer().Fire(); }) {
   // A fixed single-border window with a minimise box and no maximise box.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -66,17 +67,20 @@ TMainForm::TMainForm(const kv::app::AppServices& services, kv::SettingsSource se
       services_.MixerDevices, services_.Files,    motionTimer_};
   logic_ = std::make_unique<kv::TMainFormLogic>(logicServices, kv::Wiimote, kv::Settings,
                                                 services_.ConfigFile, settingsSource);
-  // The timers run from here on, also while a box opened by the creation steps (no notification
-  // area for a window minimised at start) waits for the user.
-  drawTimer_.SetEnabled(true);
-  repeatTimer_.SetEnabled(true);
-  cursorTimer_.SetEnabled(true);
-  batteryTimer_.SetEnabled(true);
+  // The timers run from window creation on their fixed grids, also while a box opened by the
+  // creation steps (no notification area for a window minimised at start) waits for the user,
+  // but wake the process only for ticks that can do something.
+  timers_ = std::make_unique<kv::TMainFormTimers>(
+      *logic_, services_.Time,
+      kv::MainFormWakeTimers{drawWake_, repeatWake_, cursorWake_, batteryWake_},
+      kv::TickSchedule::Lazy, [this] { DrawTimerTimer(); }, [this] { return DisplayShown(); });
+  timers_->Start();
   logic_->FormCreate();
 }
 
 TMainForm::~TMainForm() {
   StopTimers();
+  timers_.reset();
   services_.Ui.SetWaker(nullptr);
   // The HID controller stops its read threads while it is destroyed with the logic; hand-offs
   // still queued are drained while it waits for them.
@@ -127,12 +131,19 @@ void TMainForm::DrawTimerTimer() {
   content_->ShowStatus(state);
 }
 
+// Hidden in the notification area or minimised, the display is not drawn; it is drawn again as
+// soon as the window is shown.
+bool TMainForm::DisplayShown() const { return isVisible() && !isMinimized(); }
+
 void TMainForm::Minimize1Click() { Minimize(); }
 
 void TMainForm::Exit1Click() { close(); }
 
 void TMainForm::OptionButtonClick() {
-  if (optionForm_ != nullptr) optionForm_->exec();
+  if (optionForm_ == nullptr) return;
+  optionForm_->exec();
+  // The dialog may have changed what the display shows (the rest values of the tilt).
+  if (timers_) timers_->DisplayChanged();
 }
 
 void TMainForm::ShowMenuClick() { Restore(); }
@@ -165,6 +176,10 @@ void TMainForm::changeEvent(QEvent* event) {
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
   const bool wasMinimized = change->oldState().testFlag(Qt::WindowMinimized);
   const bool minimized = windowState().testFlag(Qt::WindowMinimized);
+  if (timers_ && !minimized && wasMinimized) {
+    timers_->DrawIfStale();
+    timers_->Refresh();
+  }
   try {
     if (minimized && !wasMinimized && onMinimize_) onMinimize_();
     if (!minimized && wasMinimized && onRestore_) onRestore_();
@@ -172,6 +187,12 @@ void TMainForm::changeEvent(QEvent* event) {
     // No notification area: the window stays minimised on the taskbar, where it can be found.
     ShowError(error.what());
   }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Whatever changed while the display was hidden is drawn before the window is painted.
+  if (timers_) timers_->DrawIfStale();
 }
 
 bool TMainForm::event(QEvent* event) {
@@ -203,9 +224,6 @@ void TMainForm::BringMainFormToForeground() {
 }
 
 void TMainForm::StopTimers() {
-  drawTimer_.SetEnabled(false);
   motionTimer_.SetEnabled(false);
-  repeatTimer_.SetEnabled(false);
-  cursorTimer_.SetEnabled(false);
-  batteryTimer_.SetEnabled(false);
+  if (timers_) timers_->Stop();
 }

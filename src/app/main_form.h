@@ -8,6 +8,7 @@
 #include "app/qt_timer.h"
 #include "backends/app_services.h"
 #include "core/mainform/main_form_logic.h"
+#include "core/mainform/main_form_timers.h"
 #include "core/port/main_view.h"
 #include "core/tray/tray_services.h"
 
@@ -66,6 +67,7 @@ class TMainForm final : public QMainWindow, public kv::MainView, public kv::Tray
   // Closing the main window ends the message loop, also while other windows are open.
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
 
   // kv::TrayApplication
@@ -78,23 +80,25 @@ class TMainForm final : public QMainWindow, public kv::MainView, public kv::Tray
 
  private:
   void DrawTimerTimer();
+  bool DisplayShown() const;
   void StopTimers();
   void CreateTrayIcon();
   void Restore();
 
   kv::app::AppServices services_;
   kv::app::MainWindowContent* content_ = nullptr;
-  kv::app::QtTimer drawTimer_;
   kv::app::QtTimer motionTimer_;
-  kv::app::QtTimer repeatTimer_;
-  kv::app::QtTimer cursorTimer_;
-  kv::app::QtTimer batteryTimer_;
+  kv::app::QtWakeTimer drawWake_;
+  kv::app::QtWakeTimer repeatWake_;
+  kv::app::QtWakeTimer cursorWake_;
+  kv::app::QtWakeTimer batteryWake_;
   std::function<void()> onMinimize_;
   std::function<void()> onRestore_;
   std::unique_ptr<kv::qt_backend::QtNotifyArea> notifyArea_;
   std::unique_ptr<kv::TrayPopupMenu> trayPopupMenu_;
   std::unique_ptr<kv::TTrayIcon> trayIcon_;
   std::unique_ptr<kv::TMainFormLogic> logic_;
+  std::unique_ptr<kv::TMainFormTimers> timers_;
   QDialog* optionForm_ = nullptr;
   bool hiddenInTray_ = false;
   bool destroyed_ = false;

@@ -192,6 +192,10 @@ void MakeLegend(MainControl control, QWidget* parent) {
   label->adjustSize();
 }
 
+bool SameRects(const LitRects& a, const LitRects& b) {
+  return a.Count == b.Count && std::equal(a.begin(), a.end(), b.begin());
+}
+
 }  // namespace
 
 QFont MainWindowContent::WindowFont() {
@@ -287,9 +291,13 @@ void MainWindowContent::DrawDisplay(const DisplayState& state) {
 }
 
 void MainWindowContent::DrawController(const DisplayState& state) {
+  const LitRects lit = ControllerLitRects(state.Wiimote, state.CursorOn);
+  if (drawn_.Controller && SameRects(lit, drawn_.ControllerRects)) return;
+  drawn_.Controller = true;
+  drawn_.ControllerRects = lit;
   std::memcpy(controllerPicture_.bits(), upPicture_.constBits(),
               static_cast<std::size_t>(upPicture_.sizeInBytes()));
-  for (const DisplayRect& rect : ControllerLitRects(state.Wiimote, state.CursorOn)) {
+  for (const DisplayRect& rect : lit) {
     CopyRect(downPicture_, controllerPicture_, ToQRect(rect));
   }
   imgWiimote_->update();
@@ -299,6 +307,9 @@ void MainWindowContent::DrawAxis(const DisplayState& state) {
   const DisplayLine line =
       TiltIndicatorLine(state.Histories, state.BaseX, state.BaseY,
                         DisplaySize{axisPicture_.width(), axisPicture_.height()});
+  if (drawn_.Axis && line == drawn_.AxisLine) return;
+  drawn_.Axis = true;
+  drawn_.AxisLine = line;
   QPainter painter(&axisPicture_);
   painter.fillRect(axisPicture_.rect(), kSilver);
   const QPoint ends[] = {ToQPoint(line.From), ToQPoint(line.To)};
@@ -309,18 +320,23 @@ void MainWindowContent::DrawAxis(const DisplayState& state) {
 
 void MainWindowContent::DrawIR(const DisplayState& state) {
   const TWiimote& wiimote = state.Wiimote;
+  const IRMark marks[] = {IRPointMark(wiimote.IR1X, wiimote.IR1Y),
+                          IRPointMark(wiimote.IR2X, wiimote.IR2Y)};
+  // The labels sit at a fixed offset from their dots, so the three dots fix the picture.
+  const std::array<DisplayPoint, 3> dots{marks[0].Dot, marks[1].Dot, IRMidDot(wiimote)};
+  if (drawn_.IR && dots == drawn_.IRDots) return;
+  drawn_.IR = true;
+  drawn_.IRDots = dots;
   QPainter painter(&irPicture_);
   painter.fillRect(irPicture_.rect(), kGrey);
   painter.setFont(irLabelFont_);
   painter.setPen(Qt::black);
-  const IRMark marks[] = {IRPointMark(wiimote.IR1X, wiimote.IR1Y),
-                          IRPointMark(wiimote.IR2X, wiimote.IR2Y)};
   const QStaticText* labels[] = {&irLabel1_, &irLabel2_};
   for (int i = 0; i < 2; ++i) {
     DrawDot(painter, marks[i].Dot, Qt::white);
     painter.drawStaticText(ToQPoint(marks[i].Label), *labels[i]);
   }
-  DrawDot(painter, IRMidDot(wiimote), kYellow);
+  DrawDot(painter, dots[2], kYellow);
   painter.end();
   imgIR_->update();
 }
@@ -336,16 +352,28 @@ void MainWindowContent::DrawGraph(const DisplayState& state) {
       {state.Histories.Y, state.BaseY, true, kRed},
       {state.Histories.Z, 0, false, kGreen},
   };
+  std::array<std::size_t, 3> counts{};
+  bool same = drawn_.Graph;
+  for (std::size_t l = 0; l < 3; ++l) {
+    auto& points = graphPoints_[l];
+    counts[l] =
+        GraphPolyline(lines[l].samples, lines[l].base, lines[l].centred, graphPicture_.width(),
+                      std::span(points).first(static_cast<std::size_t>(graphLine_.size())));
+    same = same && counts[l] == drawn_.GraphCounts[l] &&
+           std::equal(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(counts[l]),
+                      drawn_.GraphLines[l].begin());
+  }
+  if (same) return;
+  drawn_.Graph = true;
+  drawn_.GraphLines = graphPoints_;
+  drawn_.GraphCounts = counts;
   QPainter painter(&graphPicture_);
   painter.fillRect(graphPicture_.rect(), kSilver);
-  for (const auto& line : lines) {
-    const std::size_t count =
-        GraphPolyline(line.samples, line.base, line.centred, graphPicture_.width(),
-                      std::span(graphPoints_).first(static_cast<std::size_t>(graphLine_.size())));
-    for (std::size_t i = 0; i < count; ++i) {
-      graphLine_[static_cast<int>(i)] = ToQPoint(graphPoints_[i]);
+  for (std::size_t l = 0; l < 3; ++l) {
+    for (std::size_t i = 0; i < counts[l]; ++i) {
+      graphLine_[static_cast<int>(i)] = ToQPoint(graphPoints_[l][i]);
     }
-    DrawWidePolyline(painter, graphLine_.constData(), static_cast<int>(count), line.colour);
+    DrawWidePolyline(painter, graphLine_.constData(), static_cast<int>(counts[l]), lines[l].colour);
   }
   painter.end();
   imgGraph_->update();

@@ -44,7 +44,8 @@ class MainWindowContent final : public QWidget {
 
   explicit MainWindowContent(QWidget* parent = nullptr);
 
-  // Redraws the four pictures from the state.
+  // Redraws the four pictures from the state. A picture whose geometry is the same as at its last
+  // redraw keeps its pixels, which are the ones a redraw would paint.
   void DrawDisplay(const DisplayState& state);
   // Shows the nine status lines.
   void ShowStatus(const DisplayState& state);
@@ -80,8 +81,22 @@ class MainWindowContent final : public QWidget {
   QImage graphPicture_;
   QImage irPicture_;
 
+  // What each picture shows, as of its last redraw; nothing before the first.
+  struct Drawn {
+    bool Controller = false;
+    LitRects ControllerRects;
+    bool Axis = false;
+    DisplayLine AxisLine;
+    bool IR = false;
+    std::array<DisplayPoint, 3> IRDots{};
+    bool Graph = false;
+    std::array<std::array<DisplayPoint, kGraphMaxPoints>, 3> GraphLines{};
+    std::array<std::size_t, 3> GraphCounts{};
+  };
+  Drawn drawn_;
+
   // Scratch for the graph lines, sized once.
-  std::array<DisplayPoint, kGraphMaxPoints> graphPoints_{};
+  std::array<std::array<DisplayPoint, kGraphMaxPoints>, 3> graphPoints_{};
   QPolygon graphLine_;
   QFont irLabelFont_;
   QStaticText irLabel1_;

@@ -31,4 +31,23 @@ class QtTimer final : public Timer {
   std::function<void()> onTick_;
 };
 
+// A single-shot wake-up of the user-interface thread behind one of the core's grid timers.
+class QtWakeTimer final : public WakeTimer {
+ public:
+  explicit QtWakeTimer(std::function<void()> onWake) : onWake_(std::move(onWake)) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (onWake_) onWake_();
+    });
+  }
+
+  void Arm(uint32_t delayMs) override { timer_.start(static_cast<int>(delayMs)); }
+  void Disarm() override { timer_.stop(); }
+
+ private:
+  QTimer timer_;
+  std::function<void()> onWake_;
+};
+
 }  // namespace kv::app

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <climits>
+#include <functional>
 
 #include "app/main_menu.h"
 
@@ -159,6 +160,43 @@ TEST_F(MainWindowContentTest, GraphLinesNewestLeftAndTheTiltIndicator) {
   EXPECT_EQ(axis.pixelColor(32, 42), Qt::black);
   EXPECT_EQ(axis.pixelColor(31, 45), kSilver);
   EXPECT_EQ(CountPixels(axis, Qt::black, {0, 0, 71, 33}), 0);
+}
+
+// A redraw keeps the pixels of pictures whose geometry did not change; after any sequence of
+// states, every picture must be what a fresh window draws for the last state alone.
+TEST_F(MainWindowContentTest, RedrawsAfterChangesPaintWhatAFreshWindowWould) {
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+    bool CursorOn;
+  } steps[] = {
+      {"nothing yet", [] {}, false},
+      {"same state again", [] {}, false},
+      {"cursor on", [] {}, true},
+      {"A held", [this] { wiimote_.ButtonState[4].Pressed = true; }, true},
+      {"IR point moves",
+       [this] {
+         wiimote_.IR1X = 400;
+         wiimote_.IR1Y = 300;
+       },
+       true},
+      {"pointing moves", [this] { wiimote_.IRMidX = 640; }, true},
+      {"one sample", [this] { histories_.Z.Push(200); }, true},
+      {"rest value", [this] { baseX_ = 100; }, true},
+      {"tilted", [this] { histories_.X.Push(180); }, true},
+      {"A up, cursor off", [this] { wiimote_.ButtonState[4].Pressed = false; }, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Name);
+    step.Change();
+    Redraw(step.CursorOn);
+    MainWindowContent fresh;
+    fresh.DrawDisplay({histories_, wiimote_, baseX_, baseY_, step.CursorOn});
+    EXPECT_TRUE(content_.ControllerPicture() == fresh.ControllerPicture()) << "ControllerPicture";
+    EXPECT_TRUE(content_.AxisPicture() == fresh.AxisPicture()) << "AxisPicture";
+    EXPECT_TRUE(content_.IRPicture() == fresh.IRPicture()) << "IRPicture";
+    EXPECT_TRUE(content_.GraphPicture() == fresh.GraphPicture()) << "GraphPicture";
+  }
 }
 
 TEST_F(MainWindowContentTest, WildValuesDrawWithoutHarm) {

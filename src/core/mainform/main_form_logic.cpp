@@ -56,6 +56,7 @@ void TMainFormLogic::FormCreate() {
     LoadSettings(services_.Files, configFile_, settings_, wiimote_.ButtonAssign);
   }
   if (settings_.MinimizeOnStartup) services_.View.Minimize();
+  StateChanged();
 }
 
 bool TMainFormLogic::FormDestroy() {
@@ -77,6 +78,10 @@ bool TMainFormLogic::FormDestroy() {
 }
 
 void TMainFormLogic::HIDCtlDeviceChange() {
+  struct AfterwardsReport {
+    TMainFormLogic& logic;
+    ~AfterwardsReport() { logic.StateChanged(); }
+  } afterwards{*this};
   SetCaption(kCaptionNoWiimote);
   if (wiimoteDevice_ != nullptr && !wiimoteDevice_->PluggedIn()) GiveBackLostController();
   if (wiimoteDevice_ != nullptr) return;
@@ -110,6 +115,7 @@ void TMainFormLogic::SetUpController() {
 
 void TMainFormLogic::ShowRead(THidDevice*, uint8_t reportId, const uint8_t* data, uint16_t size) {
   decoder_->ShowRead(reportId, data, size);
+  StateChanged();
 }
 
 void TMainFormLogic::WriteReport(const OutputReport& report) {
@@ -159,22 +165,41 @@ void TMainFormLogic::InitIRSensor() {
   SendReport({kReportRegisterWrite, kControlRegisters, 0xB0, 0x00, 0x33, 0x01, 0x33});
 }
 
-void TMainFormLogic::BatteryTimerTimer() { RequestStatus(); }
+void TMainFormLogic::BatteryTimerTimer() {
+  RequestStatus();
+  StateChanged();
+}
 
-void TMainFormLogic::IRResetButtonClick() { InitIRSensor(); }
+void TMainFormLogic::IRResetButtonClick() {
+  InitIRSensor();
+  StateChanged();
+}
 
 void TMainFormLogic::MotionTimerTimer() {
   pointer_->SetControllerConnected(ControllerConnected());
   pointer_->MotionTimerTimer();
+  StateChanged();
 }
 
-void TMainFormLogic::CursorTimerTimer() { pointer_->CursorTimerTimer(); }
+void TMainFormLogic::CursorTimerTimer() {
+  pointer_->CursorTimerTimer();
+  StateChanged();
+}
 
-void TMainFormLogic::RepeatTimerTimer() { dispatch_->RepeatTimerTimer(); }
+void TMainFormLogic::RepeatTimerTimer() {
+  dispatch_->RepeatTimerTimer();
+  StateChanged();
+}
 
-void TMainFormLogic::CursorOnOffButtonClick() { pointer_->CursorOnOffButtonClick(); }
+void TMainFormLogic::CursorOnOffButtonClick() {
+  pointer_->CursorOnOffButtonClick();
+  StateChanged();
+}
 
-void TMainFormLogic::CalibrateButtonClick() { pointer_->CalibrateButtonClick(); }
+void TMainFormLogic::CalibrateButtonClick() {
+  pointer_->CalibrateButtonClick();
+  StateChanged();
+}
 
 bool TMainFormLogic::CursorOn() const { return services_.MotionTimer.Enabled(); }
 
@@ -183,7 +208,12 @@ bool TMainFormLogic::ControllerConnected() const {
 }
 
 void TMainFormLogic::SetCaption(std::string_view caption) {
-  services_.View.SetCaption(std::string(caption));
+  caption_ = caption;
+  services_.View.SetCaption(caption_);
+}
+
+void TMainFormLogic::StateChanged() {
+  if (onStateChange_) onStateChange_();
 }
 
 }  // namespace kv

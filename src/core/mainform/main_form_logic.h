@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "core/link/acc_history.h"
 #include "core/link/controller_output.h"
@@ -125,11 +127,20 @@ class TMainFormLogic final : public ControllerOutput {
   PointerControl& Pointer() { return *pointer_; }
   ButtonDispatch& Dispatch() { return *dispatch_; }
   TAudioMixer& Mixer() { return *mixer_; }
+  // The caption the logic last gave the window (empty before the first).
+  const std::string& Caption() const { return caption_; }
+
+  // Called after every handler above has run (reports, ticks, device changes, menu commands),
+  // nested ones included: whatever the timers and the display read may have changed.
+  void SetOnStateChange(std::function<void()> onStateChange) {
+    onStateChange_ = std::move(onStateChange);
+  }
 
  private:
   void SetCaption(std::string_view caption);
   void GiveBackLostController();
   void SetUpController();
+  void StateChanged();
   void SendReport(std::initializer_list<uint8_t> bytes);
 
   MainFormServices services_;
@@ -144,6 +155,8 @@ class TMainFormLogic final : public ControllerOutput {
   std::unique_ptr<ReportDecoder> decoder_;
   std::unique_ptr<THidDeviceController> hidCtl_;
   THidDevice* wiimoteDevice_ = nullptr;
+  std::string caption_;
+  std::function<void()> onStateChange_;
 };
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -67,8 +68,14 @@ X11Desktop::X11Desktop(_XDisplay* display, bool haveMonitors, int randrEventBase
 X11Desktop::~X11Desktop() { XCloseDisplay(display_); }
 
 void X11Desktop::ProcessPendingEvents() {
-  // QueuedAfterReading takes what the socket already holds without flushing or waiting.
-  while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+  // QueuedAfterReading takes what the socket already holds without flushing or waiting, at the
+  // price of a system call. Right after the socket was read (a reply came in, which brings every
+  // event sent before it into Xlib's queue) the queue alone is as current: a pointer tick's edge
+  // test looks up four points just after its cursor read.
+  const auto now = std::chrono::steady_clock::now();
+  const bool fresh = now - lastSocketRead_ < kSocketReadFresh;
+  if (!fresh) lastSocketRead_ = now;
+  while (XEventsQueued(display_, fresh ? QueuedAlready : QueuedAfterReading) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
     const bool randrEvent =
@@ -131,7 +138,6 @@ Point X11Desktop::HeldOnMonitors(Point point) const {
 }
 
 bool X11Desktop::GetCursorPos(Point& position) {
-  ProcessPendingEvents();
   Window rootReturn = 0;
   Window child = 0;
   int rootX = 0;
@@ -144,6 +150,9 @@ bool X11Desktop::GetCursorPos(Point& position) {
                      &mask)) {
     return false;
   }
+  // The reply came after every event sent before it: take them without reading again.
+  lastSocketRead_ = std::chrono::steady_clock::now();
+  ProcessPendingEvents();
   position = {rootX, rootY};
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,6 +66,9 @@ class X11Desktop final : public Desktop {
   Rect primary_{};
   uint64_t roundTrips_ = 0;
   uint64_t layoutReads_ = 0;
+  // When the socket was last read for events or a reply; see ProcessPendingEvents.
+  static constexpr std::chrono::milliseconds kSocketReadFresh{2};
+  std::chrono::steady_clock::time_point lastSocketRead_{};
 };
 
 }  // namespace kv::linux_backend
