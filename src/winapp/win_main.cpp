@@ -1,7 +1,8 @@
 // Program entry: reads the UTF-16 command line, picks the services, creates the main window and
 // runs the message loop until the window closes.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <memory>
 #include <optional>

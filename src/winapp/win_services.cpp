@@ -1,8 +1,9 @@
 // The Windows services: SetupAPI + HID.dll, user32 input and cursor calls, winmm, CreateProcessA.
 #include "winapp/win_services.h"
 
-#include <shlobj.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
 
 #include <string>
 
