@@ -10,7 +10,9 @@
 
 #include "app/main_form.h"
 #include "app/option_form.h"
-#include "app/platform_backends.h"
+#include "app/termination.h"
+#include "backends/app_services.h"
+#include "backends/platform_backends.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 #include "platform/sim/sim_hid_system.h"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/qt_timer.h"
+#include "backends/app_services.h"
 #include "core/mainform/main_form_logic.h"
 #include "core/port/main_view.h"
 #include "core/tray/tray_services.h"
@@ -20,24 +21,7 @@ class QtNotifyArea;
 }  // namespace kv
 
 namespace kv::app {
-
 class MainWindowContent;
-
-// The system services the window hands to its logic, minus what the window itself provides
-// (the view and the motion timer).
-struct AppServices {
-  HidSystem& Hid;
-  UiDispatcher& Ui;
-  Clock& Time;
-  Desktop& Screen;
-  InputInjector& Injector;
-  KeyNames& Keys;
-  ProcessLauncher& Launcher;
-  MixerApi& MixerDevices;
-  FileStore& Files;
-  std::filesystem::path ConfigFile;
-};
-
 }  // namespace kv::app
 
 // The main window: live display, menus, caption, timers, tray icon and the hand-off wake-up;

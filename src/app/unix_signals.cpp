@@ -5,6 +5,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "app/termination.h"
+
 namespace kv::app {
 namespace {
 
@@ -45,6 +47,10 @@ void UnixSignalBridge::HandleReadable() {
   while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
   }
   if (onSignal_) onSignal_();
+}
+
+std::unique_ptr<QObject> WatchTermination(std::function<void()> closeMainWindow) {
+  return std::make_unique<UnixSignalBridge>(std::move(closeMainWindow));
 }
 
 }  // namespace kv::app

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QObject>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,7 +17,8 @@
 namespace kv::app {
 
 // The system services the program runs on. One implementation per platform
-// (backends_linux.cpp, backends_win32.cpp), chosen by the build.
+// (backends_linux.cpp, backends_win32.cpp), chosen by the build. No toolkit here: every front end
+// of the platform starts from the same services.
 struct PlatformBackends {
   std::unique_ptr<Clock> Time;
   std::unique_ptr<Desktop> Screen;
@@ -36,10 +35,5 @@ struct PlatformBackends {
 // a missing display is reported plainly). Change notifications that arrive on other threads are
 // handed to `ui`. Returns null with `error` saying what is missing when the program cannot run.
 std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& ui, std::string& error);
-
-// Arranges for `closeMainWindow` to run on the event loop when the system asks the program to
-// end in order. Keep the returned object as long as the loop runs; it may be null where the
-// toolkit already closes the windows itself.
-std::unique_ptr<QObject> WatchTermination(std::function<void()> closeMainWindow);
 
 }  // namespace kv::app

@@ -1,7 +1,7 @@
 // The Windows services: SetupAPI + HID.dll, user32 input and cursor calls, winmm, CreateProcessA.
 #include <memory>
 
-#include "app/platform_backends.h"
+#include "backends/platform_backends.h"
 #include "core/settings/config_location.h"
 #include "platform/win32/exe_directory.h"
 #include "platform/win32/multimedia_clock.h"
@@ -26,17 +26,11 @@ std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& /*ui*/,
   backends->Files = std::make_unique<win32_backend::Win32FileStore>();
   backends->Hid = std::make_unique<win32_backend::Win32HidSystem>();
   // Its change messages come to a window of this (the user-interface) thread, whose messages
-  // the toolkit's event loop dispatches.
+  // the program's message loop dispatches.
   backends->MixerDevices = std::make_unique<win32_backend::WinmmMixerApi>();
   // The settings file always lives beside the executable here.
   backends->ConfigFile = win32_backend::ExeDirectory() + std::string(kConfigFileName);
   return backends;
-}
-
-std::unique_ptr<QObject> WatchTermination(std::function<void()> /*closeMainWindow*/) {
-  // Not watched yet: saving in order at the end of a Windows session needs the main window to
-  // act on the session-end messages; until then the toolkit's default handling applies.
-  return nullptr;
 }
 
 }  // namespace kv::app

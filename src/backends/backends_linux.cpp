@@ -1,8 +1,7 @@
 // The Linux services: udev + hidraw, X11, PulseAudio, posix_spawn.
 #include <memory>
 
-#include "app/platform_backends.h"
-#include "app/unix_signals.h"
+#include "backends/platform_backends.h"
 #include "platform/linux/exe_directory.h"
 #include "platform/linux/linux_hid_system.h"
 #include "platform/linux/monotonic_clock.h"
@@ -33,10 +32,6 @@ std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& ui, std::
   backends->MixerDevices = std::make_unique<linux_backend::PulseMixerApi>(
       std::string(), [&ui](std::function<void()> fn) { ui.Post(std::move(fn)); });
   return backends;
-}
-
-std::unique_ptr<QObject> WatchTermination(std::function<void()> closeMainWindow) {
-  return std::make_unique<UnixSignalBridge>(std::move(closeMainWindow));
 }
 
 }  // namespace kv::app
