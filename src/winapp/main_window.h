@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "backends/app_services.h"
 #include "core/mainform/main_form_logic.h"
 #include "core/port/main_view.h"
 #include "core/port/timer.h"
@@ -22,20 +23,7 @@ class Win32NotifyArea;
 
 namespace kv::winapp {
 
-// The system services the window hands to its logic, minus what the window itself provides
-// (the view and the motion timer).
-struct AppServices {
-  HidSystem& Hid;
-  UiDispatcher& Ui;
-  Clock& Time;
-  Desktop& Screen;
-  InputInjector& Injector;
-  KeyNames& Keys;
-  ProcessLauncher& Launcher;
-  MixerApi& MixerDevices;
-  FileStore& Files;
-  std::filesystem::path ConfigFile;
-};
+using kv::app::AppServices;
 
 // One of the main window's timers: SetTimer on the window at the requested period, never
 // faster than the window-timer floor.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/platform_backends.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 #include "platform/sim/sim_hid_system.h"
@@ -16,7 +17,6 @@
 #include "winapp/console_output.h"
 #include "winapp/main_window.h"
 #include "winapp/wide_text.h"
-#include "winapp/win_services.h"
 
 namespace {
 
@@ -86,10 +86,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   }
 
   kv::UiDispatcher ui;
-  const std::unique_ptr<kv::winapp::WinServices> services = kv::winapp::CreateWinServices();
+  std::string error;
+  const std::unique_ptr<kv::app::PlatformBackends> services =
+      kv::app::CreatePlatformBackends(ui, error);
+  if (!services) return Fail(error);
   std::optional<VirtualController> virtualController;
   if (options.UsesVirtualWiimote()) {
-    std::string error;
     if (!MakeVirtualController(options, *services->Time, virtualController, error)) {
       return Fail(error);
     }
