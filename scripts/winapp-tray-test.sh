@@ -34,7 +34,7 @@ wait_for() {
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
-wait_for 10 grep -q . "$work/display" || fail "Xvfb did not start"
+wait_for 10 grep -qs . "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display")"
 
 shoot() { import -window root -crop 800x600+0+0 "$work/shot.png" 2>/dev/null; }
