@@ -3,7 +3,7 @@
 # both run the same scenario and the same keystrokes, and must write the same output reports in
 # the same order and show the same captions. Ctrl+S switches the cursor on (11 90), Ctrl+E ends
 # the program, which leaves config.ini with its 36 keys and the controller on LED 4 in the
-# buttons-only mode.
+# buttons-only mode. The end of a Windows session does the same.
 #   scripts/winapp-e2e.sh WINDOWS-EXE LINUX-PROGRAM
 # Needs WINEPREFIX set up and wine on the PATH (scripts/test-windows.sh does both). Starts its
 # own X server. Exits non-zero on any difference.
@@ -61,7 +61,11 @@ in_order() {
   }'
 }
 captions() { sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p' "$1" | uniq; }
-set_up() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge 10 ]; }
+# The set-up has ended once its status request follows the IR camera's last register write.
+set_up() {
+  [ -f "$1" ] && awk '/(^| )16 04 b0 00 33 / { ir = 1 }
+    ir && /(^| )15 00 00 / { ok = 1 } END { exit !ok }' "$1"
+}
 # The window from when it exists (its captions are watched from then on), then until it shows.
 # (The Linux program also has a 1 x 1 window of that name that is never shown.)
 find_window() {
@@ -101,12 +105,14 @@ run() {
   seen=$(captions "$dir/captions.spy" | tr '\n' '|')
   in_order "$seen" || fail "$name: captions $seen"
   echo "$seen" >"$dir/captions.txt"
-  # The set-up (ten reports, ending with a status request), then everything but the battery
-  # timer's status requests, with repeats of one report counted once: how many status requests
-  # fall due, and how often the cursor's pointer tick renews the LED byte while the cursor is on,
-  # depends on how long each program ran. The Windows log has Windows line ends.
-  tr -d '\r' <"$dir/reports.log" | cut -d' ' -f2- | awk 'NR <= 10 || $1 != "15"' | uniq \
-    >"$dir/reports.txt"
+  # Every report but the status requests, with repeats of one report counted once: how many
+  # status requests the battery timer sends (also nested in the set-up's pauses, when it falls
+  # due then), and how often the pointer tick renews the LED byte while the cursor is on,
+  # depends on how long each program ran. The set-up's own status request must follow the IR
+  # camera's last register write. The Windows log has Windows line ends.
+  tr -d '\r' <"$dir/reports.log" | cut -d' ' -f2- >"$dir/all.txt"
+  awk '$1 != "15"' "$dir/all.txt" | uniq >"$dir/reports.txt"
+  set_up "$dir/all.txt" || fail "$name: no status request after the set-up"
 }
 
 # Each program sits alone in its directory, so each writes its config.ini there.
@@ -121,12 +127,29 @@ diff -u "$work/linux/reports.txt" "$work/windows/reports.txt" >&2 ||
 # The set-up, the cursor switched on, then the exit: LED 4 alone and the buttons-only mode.
 reports=$(cut -d' ' -f1-3 "$work/windows/reports.txt" | tr '\n' '|')
 case "$reports" in
-  "12 00 31|12 00 33|"*"|15 00 00|11 90 00|11 80 00|12 00 30|") ;;
+  "12 00 31|12 00 33|"*"|16 04 b0|11 90 00|11 80 00|12 00 30|") ;;
   *) fail "reports: $reports" ;;
 esac
 ini="$work/windows/config.ini"
 [ -f "$ini" ] || fail "no config.ini beside the executable"
 keys=$(tr -d '\r' <"$ini" | grep -c '^[A-Za-z0-9]*=')
 [ "$keys" = 36 ] || fail "config.ini holds $keys keys, not 36"
+# The end of a Windows session (logoff, shutdown) saves and leaves the controller in order too:
+# the program is ended right after it answers the session's end.
+dir="$work/session"
+mkdir -p "$dir"
+cp "$work/scenario.txt" "$exe" "$dir/"
+(cd "$dir" && exec "$wine" kestrovane.exe --virtual-wiimote scenario.txt \
+  --virtual-wiimote-log reports.log) >"$dir/output.txt" 2>&1 &
+program=$!
+pids+=("$program")
+wait_for 60 set_up "$dir/reports.log" || fail "session: the controller was not set up"
+"$wine" wineboot --end-session >/dev/null 2>&1 || fail "session: wineboot --end-session failed"
+wait_for 30 exited "$program" || fail "session: the program did not end with the session"
+last=$(tr -d '\r' <"$dir/reports.log" | tail -n 2 | cut -d' ' -f2-4 | tr '\n' '|')
+[ "$last" = "11 80 00|12 00 30|" ] || fail "session: the last reports were $last"
+[ "$(tr -d '\r' <"$dir/config.ini" 2>/dev/null | grep -c '^[A-Za-z0-9]*=')" = 36 ] ||
+  fail "session: no config.ini with 36 keys"
+
 echo "winapp e2e: the same $(wc -l <"$work/windows/reports.txt") reports as the Linux program;" \
   "captions $(cat "$work/linux/captions.txt") and $(cat "$work/windows/captions.txt")"
