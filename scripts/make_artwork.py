@@ -5,6 +5,8 @@
   WiiButtonsDown.png  the same view, every button pressed (lit blue), the four LEDs lit
   kestrovane-N.png    the application icon, N = 16, 22, 24, 32, 48, 64, 128, 256
   kestrovane.ico      the same sizes in one Windows icon file
+  WiiButtonsUp.bmp, WiiButtonsDown.bmp  the two controller pictures as 24-bit Windows bitmaps,
+                      for the Windows program's resources
 
 The controller pictures have no alpha channel: every pixel outside the controller is the key
 colour KEY (fuchsia), which the main window shows as transparent. Edge pixels of the outline
@@ -478,8 +480,25 @@ def ico_images(data):
     return images
 
 
+def bmp_bytes(rows):
+    """An uncompressed 24-bit bottom-up Windows bitmap file."""
+    height, width = len(rows), len(rows[0])
+    stride = (width * 3 + 3) & ~3
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b in row:
+            line.extend((b, g, r))
+        pixels.extend(line + b"\0" * (stride - len(line)))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + bytes(pixels)
+
+
 def same_pixels(name, a, b):
     # Compressed bytes may differ between zlib versions; the pixels may not.
+    if name.endswith(".bmp"):
+        return a == b
     if name.endswith(".png"):
         return png_pixels(a) == png_pixels(b)
     ia, ib = ico_images(a), ico_images(b)
@@ -502,9 +521,12 @@ def ico_bytes(pngs):
 
 
 def artwork():
+    up, down = controller(set()), controller(set(BUTTON_RECTS) | {"LED"})
     files = {
-        "WiiButtonsUp.png": png_bytes(controller(set())),
-        "WiiButtonsDown.png": png_bytes(controller(set(BUTTON_RECTS) | {"LED"})),
+        "WiiButtonsUp.png": png_bytes(up),
+        "WiiButtonsDown.png": png_bytes(down),
+        "WiiButtonsUp.bmp": bmp_bytes(up),
+        "WiiButtonsDown.bmp": bmp_bytes(down),
     }
     icons = []
     for size in (16, 22, 24, 32, 48, 64, 128, 256):

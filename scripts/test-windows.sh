@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# The Windows build: cross-compiles the core, the Windows backend and their tests with mingw-w64
-# and runs the test programs under Wine, on a private X server (Wine needs one for windows) and
-# with a private PulseAudio server (so Wine has audio mixer devices to test against).
-# Exits non-zero when anything fails.
+# The Windows build: cross-compiles the core, the Windows backend, their tests and the Windows
+# program with mingw-w64 and runs the test programs under Wine, on a private X server (Wine
+# needs one for windows) and with a private PulseAudio server (so Wine has audio mixer devices
+# to test against); then runs kestrovane.exe end to end against the Linux program (built by the
+# default preset, which CI has built already). Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 scripts/setup-deps.sh
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw -j "$(nproc)" --target kv_unit_tests kv_win32_tests
+cmake --build --preset mingw -j "$(nproc)" --target kv_unit_tests kv_win32_tests kestrovane
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" --target kestrovane
 
 export WINEPREFIX="$root/build/mingw/wineprefix"
 export WINEDEBUG=-all
@@ -58,4 +61,41 @@ run() {
 cd "$root/build/mingw/tests"
 run ./kv_win32_tests.exe --gtest_brief=1
 run ./kv_unit_tests.exe --gtest_brief=1 "--gtest_filter=-$posix_only"
+
+echo "== kestrovane.exe: command line"
+exe="$root/build/mingw/src/winapp/kestrovane.exe"
+check_output() {  # EXPECTED-TEXT EXPECTED-STATUS ARGUMENTS...
+  local expected=$1 expected_status=$2 output code=0
+  shift 2
+  output=$("$wine" "$exe" "$@" 2>&1) || code=$?
+  if [ "$code" != "$expected_status" ] || ! grep -qF -- "$expected" <<<"$output"; then
+    echo "FAIL kestrovane.exe $*: status $code, output: $output" >&2
+    status=1
+  fi
+}
+check_output "Usage: kestrovane" 0 --help
+check_output "Kestrovane $(sed -n 's/^project(Kestrovane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")" 0 --version
+check_output "unknown argument '--no-such-option'" 2 --no-such-option
+check_output "no-such-scenario.txt" 1 --virtual-wiimote no-such-scenario.txt
+
+echo "== release files: zip and installer"
+cd "$root"
+mapfile -t release < <(scripts/package-windows.sh)
+if [ "${#release[@]}" != 2 ] || [ ! -f "${release[0]}" ] || [ ! -f "${release[1]}" ]; then
+  echo "FAIL package-windows.sh printed: ${release[*]}" >&2
+  status=1
+else
+  zipped=$(python3 -m zipfile -l "${release[0]}" | awk 'NR > 1 { print $1 }' | sed 's|.*/||' |
+    grep . | sort | tr '\n' ' ')
+  if [ "$zipped" != "LICENSE.txt README.txt kestrovane.exe " ]; then
+    echo "FAIL the zip holds: $zipped" >&2
+    status=1
+  fi
+  WINE="$wine" scripts/winapp-installer-test.sh "${release[1]}" || status=1
+fi
+
+echo "== kestrovane.exe end to end"
+WINE="$wine" "$root/scripts/winapp-e2e.sh" "$exe" "$root/build/default/src/app/kestrovane" || status=1
+echo "== kestrovane.exe tray icon"
+WINE="$wine" "$root/scripts/winapp-tray-test.sh" "$exe" || status=1
 exit $status

@@ -1,5 +1,10 @@
 // The Windows services: SetupAPI + HID.dll, user32 input and cursor calls, winmm, CreateProcessA.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shlobj.h>
+
 #include <memory>
+#include <optional>
 
 #include "backends/platform_backends.h"
 #include "core/settings/config_location.h"
@@ -15,6 +20,20 @@
 
 namespace kv::app {
 
+namespace {
+
+// "Kestrovane" in the user's roaming application data; nullopt when the system names none.
+std::optional<std::filesystem::path> UserSettingsDirectory() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)) ||
+      folder[0] == L'\0') {
+    return std::nullopt;
+  }
+  return std::filesystem::path(folder) / L"Kestrovane";
+}
+
+}  // namespace
+
 std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& /*ui*/,
                                                          std::string& /*error*/) {
   auto backends = std::make_unique<PlatformBackends>();
@@ -28,8 +47,10 @@ std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& /*ui*/,
   // Its change messages come to a window of this (the user-interface) thread, whose messages
   // the program's message loop dispatches.
   backends->MixerDevices = std::make_unique<win32_backend::WinmmMixerApi>();
-  // The settings file always lives beside the executable here.
-  backends->ConfigFile = win32_backend::ExeDirectory() + std::string(kConfigFileName);
+  // Beside the executable; in the user's application data when that folder takes no files
+  // (an installation under Program Files run by a standard user).
+  backends->ConfigFile =
+      ChooseConfigPath(win32_backend::ExeDirectory(), UserSettingsDirectory(), *backends->Files);
   return backends;
 }
 
