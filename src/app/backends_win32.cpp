@@ -16,6 +16,7 @@
 namespace kv::app {
 
 std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& /*ui*/,
+                                                         InputBackendChoice /*inputBackend*/,
                                                          std::string& /*error*/) {
   auto backends = std::make_unique<PlatformBackends>();
   backends->Time = std::make_unique<win32_backend::MultimediaClock>();

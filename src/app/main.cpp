@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
 
   kv::UiDispatcher ui;
   std::string error;
-  std::unique_ptr<kv::app::PlatformBackends> backends = kv::app::CreatePlatformBackends(ui, error);
+  std::unique_ptr<kv::app::PlatformBackends> backends =
+      kv::app::CreatePlatformBackends(ui, options.InputBackend, error);
   if (!backends) return Fail(error);
   kv::Clock& clock = *backends->Time;
 

@@ -14,6 +14,7 @@
 #include "core/port/key_names.h"
 #include "core/port/mixer_api.h"
 #include "core/port/process_launcher.h"
+#include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 
 namespace kv::app {
@@ -34,8 +35,12 @@ struct PlatformBackends {
 
 // Creates the services, on the user-interface thread, before the application object exists (so
 // a missing display is reported plainly). Change notifications that arrive on other threads are
-// handed to `ui`. Returns null with `error` saying what is missing when the program cannot run.
-std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& ui, std::string& error);
+// handed to `ui`. `inputBackend` picks how the pointer is moved and keys are typed where the
+// platform has more than one way. Returns null with `error` saying what is missing when the
+// program cannot run.
+std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& ui,
+                                                         InputBackendChoice inputBackend,
+                                                         std::string& error);
 
 // Arranges for `closeMainWindow` to run on the event loop when the system asks the program to
 // end in order. Keep the returned object as long as the loop runs; it may be null where the
