@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 src=$(pwd)
 build=$src/build/default
 vm=$src/build/vm
-timeout_s=${KV_VM_TIMEOUT:-600}
+timeout_s=${KV_VM_TIMEOUT:-900}
 
 scripts/setup-deps.sh
 if [ -z "${KV_VM_NO_BUILD:-}" ]; then
@@ -23,7 +23,11 @@ fi
 mkdir -p "$vm"
 # The kernel: the standard flavour (the cloud one has no uinput), whichever version the
 # linux-image-amd64 meta package points at.
-pkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-/ { print $2; exit }')
+kernel_package() {
+  apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'
+}
+pkg=$(kernel_package)
+if [ -z "$pkg" ]; then apt-get update -qq && pkg=$(kernel_package); fi
 [ -n "$pkg" ] || { echo "test-kernel: no linux-image-amd64 in apt's lists" >&2; exit 1; }
 if [ ! -f "$vm/$pkg.stamp" ]; then
   rm -rf "$vm/root" "$vm"/*.deb "$vm"/*.stamp "$vm/vmlinux"

@@ -22,7 +22,7 @@ for t in "${tests[@]}"; do
   echo "=== $name"
   start=$(date +%s)
   if [ -x "$t" ]; then
-    timeout -k 5 "${KV_TEST_TIMEOUT:-300}" "$t" </dev/null 2>&1
+    timeout -k 5 "${KV_TEST_TIMEOUT:-600}" "$t" </dev/null 2>&1
     rc=$?
   else
     echo "not an executable test: $t"

@@ -71,6 +71,8 @@ struct LinuxHidSystem::Handle {
   std::string SysfsDevice;       // the device's sysfs directory, "" when none was found
   bool PrependReportId = false;  // the device sends reports without an ID byte
   std::atomic<bool> Closed{false};
+  HidInputGrab InputGrab;  // the driver's key input devices, held while the device is read
+  std::unique_ptr<WiimoteModeKeeper> ModeKeeper;  // while hid-wiimote drives the device
 
   std::mutex ReadMutex;  // guards the read state below
   uint8_t* Buffer = nullptr;
@@ -141,6 +143,14 @@ HidHandle LinuxHidSystem::Open(const std::string& devicePath, HidAccess access) 
       h->PrependReportId = parsed.Ok() && !parsed.Summary.UsesReportIds;
     }
   }
+  // The reading handle is the one the device's holder keeps open for as long as it holds it.
+  if (access == HidAccess::Read && options_.GrabInputDevices) {
+    h->InputGrab = HidInputGrab(h->SysfsDevice, options_.DevInputDir);
+  }
+  if (access == HidAccess::Read && options_.KeepWiimoteMode && !h->SysfsDevice.empty() &&
+      WiimoteModeKeeper::DrivenByHidWiimote(h->SysfsDevice)) {
+    h->ModeKeeper = std::make_unique<WiimoteModeKeeper>(devicePath);
+  }
   std::lock_guard lock(handlesMutex_);
   const HidHandle number = nextHandle_++;
   handles_.emplace(number, std::move(h));
@@ -174,6 +184,8 @@ void LinuxHidSystem::Close(HidHandle handle) {
     handles_.erase(it);
   }
   h->Closed = true;
+  h->InputGrab = HidInputGrab();  // the driver's input devices work again at once
+  h->ModeKeeper.reset();
   if (h->WakeFd >= 0) {
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = write(h->WakeFd, &one, sizeof one);
@@ -266,7 +278,17 @@ bool LinuxHidSystem::Write(HidHandle handle, const uint8_t* data, uint32_t lengt
   } while (n < 0 && errno == EINTR);
   if (n < 0) return Fail(errno, false);
   written = static_cast<uint32_t>(n);
+  TellModeKeepers(*h, data, length);
   return true;
+}
+
+// The keepers of the device's reading handles learn the reporting mode the program set.
+void LinuxHidSystem::TellModeKeepers(const Handle& writer, const uint8_t* data, uint32_t length) {
+  if (writer.SysfsDevice.empty()) return;
+  std::lock_guard lock(handlesMutex_);
+  for (const auto& [number, h] : handles_) {
+    if (h->ModeKeeper && h->SysfsDevice == writer.SysfsDevice) h->ModeKeeper->Written(data, length);
+  }
 }
 
 bool LinuxHidSystem::StartRead(HidHandle handle, uint8_t* buffer, uint32_t length) {

@@ -12,6 +12,8 @@
 
 #include "core/hid/report_descriptor.h"
 #include "core/port/hid_system.h"
+#include "platform/linux/hid_input_grab.h"
+#include "platform/linux/wiimote_mode_keeper.h"
 
 namespace kv::linux_backend {
 
@@ -41,6 +43,13 @@ struct LinuxHidSystemOptions {
   // The subsystem whose add/remove events StartDeviceNotifications reports. Tests watch a
   // subsystem whose events they can raise themselves.
   std::string MonitorSubsystem = "hidraw";
+  // Whether a Read handle holds the key input devices a kernel driver (hid-wiimote) made of the
+  // device open and grabbed while it is open; see HidInputGrab.
+  bool GrabInputDevices = true;
+  std::string DevInputDir = "/dev/input";
+  // Whether a Read handle of a Wii Remote that hid-wiimote drives keeps the controller in the
+  // reporting mode last written to it; see WiimoteModeKeeper.
+  bool KeepWiimoteMode = true;
 };
 
 // HID services over libudev and hidraw.
@@ -130,6 +139,8 @@ class LinuxHidSystem final : public HidSystem {
  private:
   struct Handle;
   struct Watch;
+
+  void TellModeKeepers(const Handle& writer, const uint8_t* data, uint32_t length);
 
   std::shared_ptr<Handle> Find(HidHandle handle);
   std::shared_ptr<Handle> OpenQueryOnly(const std::string& devicePath);

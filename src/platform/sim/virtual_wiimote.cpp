@@ -112,16 +112,22 @@ void VirtualWiimote::Poll() {
       case WiimoteScenarioStep::Kind::Plug:
         hid_.Plug(kDevicePath);
         break;
-      case WiimoteScenarioStep::Kind::Report: {
-        std::vector<uint8_t> report(step.Report.begin(), step.Report.end());
-        if (hid_.QueueInputReport(kDevicePath, std::move(report))) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          buttons_ = {step.Report[1], step.Report[2]};
-        }
+      case WiimoteScenarioStep::Kind::Report:
+        Deliver(std::vector<uint8_t>(step.Report.begin(), step.Report.end()));
         break;
-      }
     }
   }
+}
+
+bool VirtualWiimote::Deliver(const std::vector<uint8_t>& report) {
+  if (report.size() < 3 || report.size() > kWiimoteReportLength) return false;
+  const std::array<uint8_t, 2> buttons = {report[1], report[2]};
+  std::vector<uint8_t> padded = report;
+  padded.resize(kWiimoteReportLength, 0);
+  if (!hid_.QueueInputReport(kDevicePath, std::move(padded))) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  buttons_ = buttons;
+  return true;
 }
 
 void VirtualWiimote::Start() {

@@ -71,6 +71,10 @@ class VirtualWiimote final : public SimHidDeviceBehaviour {
 
   // Releases every scenario step that is due.
   void Poll();
+  // Delivers an input report (report ID first, at most kWiimoteReportLength bytes) now, as a
+  // scenario step would: its first two data bytes become the controller's buttons. False while
+  // the device is unplugged.
+  bool Deliver(const std::vector<uint8_t>& report);
   // Starts and stops the replay thread (the application's way of driving Poll).
   void Start();
   void Stop();
