@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "app/option_form.h"
+#include "app/qt_screen_layout.h"
 #include "app/termination.h"
 #include "backends/app_services.h"
 #include "backends/platform_backends.h"
@@ -52,7 +53,10 @@ int main(int argc, char** argv) {
 
   kv::UiDispatcher ui;
   std::string error;
-  std::unique_ptr<kv::app::PlatformBackends> backends = kv::app::CreatePlatformBackends(ui, error);
+  // Outlives the services: the Wayland pointer reads the desktop's layout from it.
+  kv::app::QtScreenLayout screens;
+  std::unique_ptr<kv::app::PlatformBackends> backends = kv::app::CreatePlatformBackends(
+      ui, options.InputBackend, [&screens]() -> const auto& { return screens.Layout(); }, error);
   if (!backends) return Fail(error);
   kv::Clock& clock = *backends->Time;
 

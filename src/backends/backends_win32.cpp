@@ -35,6 +35,8 @@ std::optional<std::filesystem::path> UserSettingsDirectory() {
 }  // namespace
 
 std::unique_ptr<PlatformBackends> CreatePlatformBackends(UiDispatcher& /*ui*/,
+                                                         InputBackendChoice /*inputBackend*/,
+                                                         ToolkitDisplays /*displays*/,
                                                          std::string& /*error*/) {
   auto backends = std::make_unique<PlatformBackends>();
   backends->Time = std::make_unique<win32_backend::MultimediaClock>();

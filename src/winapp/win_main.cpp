@@ -88,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kv::UiDispatcher ui;
   std::string error;
   const std::unique_ptr<kv::app::PlatformBackends> services =
-      kv::app::CreatePlatformBackends(ui, error);
+      kv::app::CreatePlatformBackends(ui, options.InputBackend, nullptr, error);
   if (!services) return Fail(error);
   std::optional<VirtualController> virtualController;
   if (options.UsesVirtualWiimote()) {

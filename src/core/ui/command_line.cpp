@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kVirtualWiimote = "--virtual-wiimote";
 constexpr std::string_view kVirtualWiimoteLog = "--virtual-wiimote-log";
+constexpr std::string_view kInputBackend = "--input-backend";
 
 // Takes the value of an option that needs one, either from "--name=value" or from the next
 // argument. Returns false when the value is missing or empty.
@@ -46,6 +47,19 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
         result.Error = "option --virtual-wiimote-log needs a file name";
         return result;
       }
+    } else if (IsOption(arg, kInputBackend)) {
+      std::string value;
+      TakeValue(args, i, kInputBackend, value);
+      if (value == "x11") {
+        options.InputBackend = InputBackendChoice::X11;
+      } else if (value == "uinput") {
+        options.InputBackend = InputBackendChoice::Uinput;
+      } else if (value == "auto") {
+        options.InputBackend = InputBackendChoice::Automatic;
+      } else {
+        result.Error = "option --input-backend takes x11, uinput or auto";
+        return result;
+      }
     } else if (IsOption(arg, kVirtualWiimote)) {
       if (!TakeValue(args, i, kVirtualWiimote, options.VirtualWiimoteFile)) {
         result.Error = "option --virtual-wiimote needs a scenario file";
@@ -77,6 +91,12 @@ std::string CommandLineHelp(const std::string& programName) {
          "  --demo                      run the built-in demonstration on a virtual Wii Remote;\n"
          "                              it moves the real cursor, clicks, presses Down and Up\n"
          "                              and steps the volume, and leaves config.ini alone\n"
+         "  --input-backend=x11|uinput|auto\n"
+         "                              how the pointer is moved and keys are typed: x11\n"
+         "                              through the X server (XTest), uinput through virtual\n"
+         "                              input devices (/dev/uinput), which reach a Wayland\n"
+         "                              desktop; auto (the default) takes uinput in a Wayland\n"
+         "                              session and x11 otherwise\n"
          "  --help                      show this help and exit\n"
          "  --version                   show the version and exit\n";
 }

@@ -5,6 +5,9 @@
 
 namespace kv {
 
+// How the pointer is moved and keys are typed on Linux: picked from the session, or forced.
+enum class InputBackendChoice { Automatic, X11, Uinput };
+
 // What the program was asked to do on its command line.
 struct CommandLineOptions {
   bool ShowHelp = false;
@@ -12,6 +15,7 @@ struct CommandLineOptions {
   bool Demo = false;               // run the built-in scenario on the virtual Wii Remote
   std::string VirtualWiimoteFile;  // scenario file for the virtual Wii Remote; empty = none
   std::string VirtualWiimoteLog;   // where the virtual Wii Remote logs its output reports
+  InputBackendChoice InputBackend = InputBackendChoice::Automatic;
   bool UsesVirtualWiimote() const { return Demo || !VirtualWiimoteFile.empty(); }
 };
 

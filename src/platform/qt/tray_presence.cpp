@@ -51,7 +51,8 @@ bool NotificationAreaPresent() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   auto* x11 =
       qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (x11 == nullptr || x11->connection() == nullptr) return true;  // Qt's answer stands
+  // Without X11 (a native Wayland window) only a D-Bus icon host can show the icon.
+  if (x11 == nullptr || x11->connection() == nullptr) return StatusNotifierHostRegistered();
   return XEmbedTrayOwned(x11->connection()) || StatusNotifierHostRegistered();
 }
 

@@ -6,7 +6,8 @@ namespace kv::qt_backend {
 //
 // Qt alone is not enough on X11: once its icon has been hidden, Qt keeps believing in a panel
 // that has since gone away, and a shown icon would then be nowhere. So on X11 the answer also
-// needs a current owner of the panel's selection or a registered D-Bus icon host.
+// needs a current owner of the panel's selection or a registered D-Bus icon host. Elsewhere
+// (Wayland) the registered D-Bus icon host is the whole answer: there is no other tray.
 bool NotificationAreaPresent();
 
 }  // namespace kv::qt_backend

@@ -25,6 +25,21 @@ TEST(CommandLine, OptionsTakeTheirValueSeparatedOrAfterEquals) {
   EXPECT_EQ(result.Options.VirtualWiimoteLog, "demo.log");
 }
 
+TEST(CommandLine, InputBackendIsAutomaticUnlessForced) {
+  EXPECT_EQ(ParseCommandLine({}).Options.InputBackend, InputBackendChoice::Automatic);
+  EXPECT_EQ(ParseCommandLine({"--input-backend=x11"}).Options.InputBackend,
+            InputBackendChoice::X11);
+  EXPECT_EQ(ParseCommandLine({"--input-backend", "uinput", "--demo"}).Options.InputBackend,
+            InputBackendChoice::Uinput);
+  EXPECT_EQ(
+      ParseCommandLine({"--input-backend=uinput", "--input-backend=auto"}).Options.InputBackend,
+      InputBackendChoice::Automatic);
+  for (const char* bad : {"--input-backend=wayland", "--input-backend=X11", "--input-backend"}) {
+    EXPECT_NE(ParseCommandLine({bad}).Error.find("x11, uinput or auto"), std::string::npos) << bad;
+  }
+  EXPECT_NE(CommandLineHelp("kestrovane").find("--input-backend"), std::string::npos);
+}
+
 TEST(CommandLine, BadArgumentsAreNamed) {
   EXPECT_NE(ParseCommandLine({"--frobnicate"}).Error.find("--frobnicate"), std::string::npos);
   EXPECT_FALSE(ParseCommandLine({"--virtual-wiimote"}).Error.empty());
