@@ -95,4 +95,10 @@ Size UinputDesktop::PrimaryDisplaySize() {
   return {layout.front().Width, layout.front().Height};
 }
 
+Point UinputDesktop::PrimaryDisplayOrigin() {
+  const DesktopLayout& layout = layout_();
+  if (layout.empty() || !HasArea(layout.front())) return {};
+  return {layout.front().X, layout.front().Y};
+}
+
 }  // namespace kv::linux_backend

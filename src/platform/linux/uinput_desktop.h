@@ -52,6 +52,7 @@ class UinputDesktop final : public Desktop {
   bool SetCursorPos(Point position) override;
   bool IsOnDisplay(Point point) override;
   Size PrimaryDisplaySize() override;
+  Point PrimaryDisplayOrigin() override;
 
  private:
   std::unique_ptr<UinputDevice> pointer_;
