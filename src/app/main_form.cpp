@@ -95,13 +95,7 @@ void TMainForm::CreateTrayIcon() {
   trayPopupMenu_ = std::make_unique<QtTrayPopupMenu>(popup);
   trayIcon_ = std::make_unique<kv::TTrayIcon>(*notifyArea_, services_.Time, services_.Ui, *this);
   trayIcon_->SetIcon(notifyArea_->AddImage(QApplication::windowIcon()));
-  trayIcon_->SetTipHelp("Kestrovane");
-  trayIcon_->SetMinimized(true);
-  trayIcon_->HideOnTaskBar = true;
-  trayIcon_->SetDoForegroundWindow(true);
-  trayIcon_->SetCheckSingleDoubleClick(true);
-  trayIcon_->SetBalloonHelpText("Kestrovane");
-  trayIcon_->SetBalloonHelpTimeOut(0);
+  kv::SetMainWindowTrayIconProperties(*trayIcon_);
   trayIcon_->RButtonPopupMenu = trayPopupMenu_.get();
   trayIcon_->OnDblClick = [this] { TrayIcon1DblClick(); };
   trayIcon_->SetOnError([this](const kv::ENotifyIconError& error) { ShowError(error.what()); });

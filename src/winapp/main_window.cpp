@@ -139,13 +139,7 @@ void MainWindow::CreateTrayIcon() {
   trayPopupMenu_ = std::make_unique<WinTrayPopupMenu>(trayMenu_, window_);
   trayIcon_ = std::make_unique<TTrayIcon>(*notifyArea_, services_.Time, services_.Ui, *this);
   // No image set: the icon shows the executable's own icon.
-  trayIcon_->SetTipHelp("Kestrovane");
-  trayIcon_->SetMinimized(true);
-  trayIcon_->HideOnTaskBar = true;
-  trayIcon_->SetDoForegroundWindow(true);
-  trayIcon_->SetCheckSingleDoubleClick(true);
-  trayIcon_->SetBalloonHelpText("Kestrovane");
-  trayIcon_->SetBalloonHelpTimeOut(0);
+  SetMainWindowTrayIconProperties(*trayIcon_);
   trayIcon_->RButtonPopupMenu = trayPopupMenu_.get();
   trayIcon_->OnDblClick = [this] { Restore(); };
   trayIcon_->SetOnError([this](const ENotifyIconError& error) { ShowError(error.what()); });

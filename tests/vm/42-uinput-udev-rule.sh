@@ -15,7 +15,8 @@ if ! udevadm control --ping 2>/dev/null; then
 fi
 cleanup() {
   rm -f "$rules/70-kestrovane.rules"
-  [ -n "$started" ] && udevadm control --exit
+  # Its control socket stays behind otherwise, and later programs would wait for udev events.
+  if [ -n "$started" ]; then udevadm control --exit; rm -rf /run/udev; fi
 }
 trap cleanup EXIT
 udevadm control --reload

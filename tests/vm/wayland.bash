@@ -44,7 +44,12 @@ wl_teardown() {
     wait "$WL_SEATD_PID" 2>/dev/null
     rm -f /run/seatd.sock
   fi
-  if [ -n "${WL_STARTED_UDEVD:-}" ]; then udevadm control --exit 2>/dev/null; fi
+  # udevd leaves its control socket behind, which would make later programs wait for udev events
+  # that no longer come: remove its run-time state with it.
+  if [ -n "${WL_STARTED_UDEVD:-}" ]; then
+    udevadm control --exit 2>/dev/null
+    rm -rf /run/udev
+  fi
 }
 
 # A sway command, tried again while sway is too busy to answer in time.

@@ -167,4 +167,14 @@ void TTrayIcon::ApplicationRestored() {
   }
 }
 
+void SetMainWindowTrayIconProperties(TTrayIcon& icon) {
+  icon.SetTipHelp("Kestrovane");
+  icon.SetMinimized(true);
+  icon.HideOnTaskBar = true;
+  icon.SetDoForegroundWindow(true);
+  icon.SetCheckSingleDoubleClick(true);
+  icon.SetBalloonHelpText("Kestrovane");
+  icon.SetBalloonHelpTimeOut(0);
+}
+
 }  // namespace kv

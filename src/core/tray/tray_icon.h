@@ -116,4 +116,9 @@ class TTrayIcon {
   std::function<void()> previousOnRestore_;
 };
 
+// The main window's tray icon as both front ends set it up before Loaded(): the program's name as
+// its tip and balloon, shown only while the window is minimised and then instead of the taskbar
+// entry, the window brought to the front for its menu, and single and double clicks told apart.
+void SetMainWindowTrayIconProperties(TTrayIcon& icon);
+
 }  // namespace kv
