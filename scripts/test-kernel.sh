@@ -88,6 +88,7 @@ timeout "$timeout_s" qemu-system-x86_64 "${accel[@]}" -cpu max -m 1536 -smp "${K
   -kernel "$kernel" -initrd "$vm/initrd.cpio.gz" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1 no_timer_check tsc=reliable" -nographic -no-reboot -nic none \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
+  -virtfs "local,path=$src,mount_tag=checkout,security_model=none,readonly=on,multidevs=remap" \
   -virtfs "local,path=$results,mount_tag=results,security_model=none,multidevs=remap" </dev/null
 qemu_rc=$?
 set -e
