@@ -15,6 +15,12 @@ cd "$(dirname "$0")/.."
 
 fail() {
   echo "FAIL: $*" >&2
+  # What the X server said, if it was started: a failure to reach it is otherwise a riddle.
+  if [ -s "${work:-/nonexistent}/xvfb.log" ]; then
+    echo "--- Xvfb's output:" >&2
+    tail -n 20 "$work/xvfb.log" >&2
+  fi
+  if [ -n "${xvfb:-}" ] && ! kill -0 "$xvfb" 2>/dev/null; then echo "Xvfb is no longer running" >&2; fi
   exit 1
 }
 
@@ -65,8 +71,10 @@ version=$("$program" --version)
 echo "$version"
 [[ "$version" == "Kestrovane "* ]] || fail "unexpected version text: $version"
 
-# An X server the unprivileged user may use as well (-ac: no access control).
-Xvfb -displayfd 3 -ac -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# An X server the unprivileged user may use as well (-ac: no access control). -noreset keeps it as
+# it is when its last client leaves, so the next program never meets a server in the middle of
+# a reset.
+Xvfb -displayfd 3 -ac -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
   grep -q . "$work/display" 2>/dev/null && break
@@ -125,16 +133,16 @@ run_as_nobody() {
     env -i HOME="$home" DISPLAY="$display" PATH=/usr/bin:/bin "$program" \
     >>"$work/nobody.out" 2>&1 &
   app=$!
-  window_of "$app" >/dev/null || { cat "$work/nobody.out" >&2; fail "no window as nobody"; }
+  window_of "$app" >/dev/null || { cat "$work/nobody.out" >&2; fail "no window as nobody ($1 run)"; }
   terminate "$app" "the program run as nobody"
 }
 count_keys() { grep -c '^[^[;#][^=]*=' "$1"; }
 
-run_as_nobody
+run_as_nobody first
 [ -f "$config" ] || fail "$config was not written"
 [ "$(count_keys "$config")" -eq 36 ] || fail "$config holds $(count_keys "$config") keys, not 36"
 setpriv --reuid=nobody --regid=nogroup --clear-groups sed -i 's/^SpeedFast=.*/SpeedFast=7/' "$config"
-run_as_nobody
+run_as_nobody second
 grep -qx 'SpeedFast=7' "$config" || fail "the edited SpeedFast did not survive a run"
 [ "$(count_keys "$config")" -eq 36 ] || fail "$config holds $(count_keys "$config") keys, not 36"
 [ ! -e /usr/bin/config.ini ] || fail "a config.ini appeared in /usr/bin"
