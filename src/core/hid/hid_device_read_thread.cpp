@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "core/hid/hid_device.h"
+#include "core/ui/thread_name.h"
 #include "core/ui/ui_dispatcher.h"
 
 namespace kv {
@@ -45,6 +46,7 @@ void THidDeviceReadThread::Abandon() {
 }
 
 void THidDeviceReadThread::Execute() {
+  NameCurrentThread("kv-hid-read");
   bool pending = false;
   while (!terminated_) {
     std::fill(reportBuffer_.begin(), reportBuffer_.end(), uint8_t{0});

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/ui/thread_name.h"
+
 namespace kv {
 
 namespace {
@@ -153,7 +155,10 @@ void TToolTipStyle::Leave() {
 
 void TToolTipStyle::ResumeWatcher() {
   if (!watcher_.joinable()) {
-    watcher_ = std::thread([this] { WatcherLoop(); });
+    watcher_ = std::thread([this] {
+      NameCurrentThread("kv-tooltip");
+      WatcherLoop();
+    });
   }
   wake_.notify_all();
 }

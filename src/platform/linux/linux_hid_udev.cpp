@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/ui/thread_name.h"
 #include "platform/linux/hid_sysfs.h"
 #include "platform/linux/linux_hid_system.h"
 
@@ -160,7 +161,10 @@ bool LinuxHidSystem::StartDeviceNotifications(std::function<void()> onChange) {
     SetLastError(static_cast<uint32_t>(errno));
     return false;
   }
-  w->Thread = std::thread([w] { w->Run(); });
+  w->Thread = std::thread([w] {
+    NameCurrentThread("kv-udev-watch");
+    w->Run();
+  });
   std::lock_guard lock(watchMutex_);
   watch_ = std::move(w);
   return true;

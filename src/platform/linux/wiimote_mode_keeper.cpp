@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/ui/thread_name.h"
+
 namespace kv::linux_backend {
 namespace {
 
@@ -40,7 +42,10 @@ WiimoteModeKeeper::WiimoteModeKeeper(const std::string& hidrawPath) {
     fd_ = -1;
     return;
   }
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    NameCurrentThread("kv-mode-keeper");
+    Run();
+  });
 }
 
 WiimoteModeKeeper::~WiimoteModeKeeper() {

@@ -291,11 +291,18 @@ HidHandle SimHidSystem::Open(const std::string& devicePath, HidAccess access) {
 
 void SimHidSystem::Close(HidHandle handle) {
   if (handle == kInvalidHidHandle) return;
+  bool readEnded = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    handles_.erase(handle);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return;
+    readEnded = it->second.Read == ReadState::Pending;
+    handles_.erase(it);
   }
-  changed_.notify_all();  // a read pending on it has ended
+  // Only a read pending on the handle has ended: the program opens and closes a handle for
+  // every report it writes, and waking the read thread for each of those would cost it a
+  // wake-up per write for nothing.
+  if (readEnded) changed_.notify_all();
 }
 
 bool SimHidSystem::GetAttributes(HidHandle handle, HidAttributes& attributes) {

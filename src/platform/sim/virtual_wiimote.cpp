@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/link/wiimote_reports.h"
+#include "core/ui/thread_name.h"
 
 namespace kv::sim {
 namespace {
@@ -186,6 +187,7 @@ void VirtualWiimote::Stop() {
 }
 
 void VirtualWiimote::ReplayLoop() {
+  NameCurrentThread("kv-virtual-wii");
   for (;;) {
     Poll();
     std::unique_lock<std::mutex> lock(mutex_);
