@@ -22,6 +22,7 @@ constexpr uint8_t kFirstDataReport = 0x30;
 constexpr uint8_t kLastDataReport = 0x3F;
 constexpr uint8_t kButtonsOnly = 0x30;
 constexpr uint8_t kContinuousBit = 0x04;
+constexpr uint8_t kRumbleBit = 0x01;
 // Data reports of another ID come about every 10 ms; one re-send per this many is enough.
 constexpr auto kMinResendGap = std::chrono::milliseconds(20);
 
@@ -35,6 +36,15 @@ bool WiimoteModeKeeper::DrivenByHidWiimote(const std::string& hidSysfsDir) {
 
 WiimoteModeKeeper::WiimoteModeKeeper(const std::string& hidrawPath) {
   fd_ = open(hidrawPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  Start();
+}
+
+WiimoteModeKeeper::WiimoteModeKeeper(AdoptDescriptor, int descriptor) {
+  fd_ = descriptor;
+  Start();
+}
+
+void WiimoteModeKeeper::Start() {
   if (fd_ < 0) return;
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd_ < 0) {
@@ -59,8 +69,10 @@ WiimoteModeKeeper::~WiimoteModeKeeper() {
 }
 
 void WiimoteModeKeeper::Written(const uint8_t* data, uint32_t length) {
-  if (length < 3 || data[0] != kReportDataMode) return;
+  if (length < 2) return;
   std::lock_guard lock(modeMutex_);
+  rumble_ = (data[1] & kRumbleBit) != 0;
+  if (length < 3 || data[0] != kReportDataMode) return;
   const bool streams = data[2] != kButtonsOnly || (data[1] & kContinuousBit) != 0;
   if (streams) {
     mode_.assign(data, data + length);
@@ -74,6 +86,8 @@ void WiimoteModeKeeper::Resend() {
   {
     std::lock_guard lock(modeMutex_);
     mode = mode_;
+    if (!mode.empty())
+      mode[1] = static_cast<uint8_t>((mode[1] & ~kRumbleBit) | (rumble_ ? kRumbleBit : 0));
   }
   if (mode.empty()) return;
   if (write(fd_, mode.data(), mode.size()) == static_cast<ssize_t>(mode.size())) ++resends_;

@@ -26,7 +26,9 @@ namespace kv::linux_backend {
 //   - when a data report of another ID arrives (someone else made the driver pick another mode),
 //   - when, within kWatchMs of a status report, no report in the program's mode has come for
 //     kSilenceMs (the driver's report reached the controller after the keeper's).
-// A mode without continuous data (0x30, which the program sets at exit) is not kept.
+// A mode without continuous data (0x30, which the program sets at exit) is not kept. Every output
+// report carries the rumble motor in bit 0 of its first data byte, so a re-sent mode carries the
+// motor state of the program's last report: an edge rumble runs its full length.
 class WiimoteModeKeeper {
  public:
   static constexpr int kWatchMs = 250;
@@ -35,6 +37,10 @@ class WiimoteModeKeeper {
   // Opens `hidrawPath` for reading and writing and starts the keeper's thread; Active() is false
   // when the node cannot be opened.
   explicit WiimoteModeKeeper(const std::string& hidrawPath);
+  // Takes over `descriptor` (a hidraw node or anything that keeps report boundaries, such as a
+  // sequenced-packet socket) and starts the thread on it.
+  struct AdoptDescriptor {};
+  WiimoteModeKeeper(AdoptDescriptor, int descriptor);
   ~WiimoteModeKeeper();
   WiimoteModeKeeper(const WiimoteModeKeeper&) = delete;
   WiimoteModeKeeper& operator=(const WiimoteModeKeeper&) = delete;
@@ -49,6 +55,7 @@ class WiimoteModeKeeper {
   static bool DrivenByHidWiimote(const std::string& hidSysfsDir);
 
  private:
+  void Start();
   void Run();
   void Resend();
   void OnReport(uint8_t id, std::chrono::steady_clock::time_point now);
@@ -57,6 +64,7 @@ class WiimoteModeKeeper {
   int wakeFd_ = -1;
   std::mutex modeMutex_;
   std::vector<uint8_t> mode_;  // the program's last 0x12 report, empty when none is kept
+  bool rumble_ = false;        // the motor bit of the program's last report of any kind
   std::atomic<uint32_t> resends_{0};
   // Read-thread state.
   bool watching_ = false;
