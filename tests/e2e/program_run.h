@@ -29,6 +29,10 @@ LoggedReport ParseLoggedReport(const std::string& line);
 // `bytes` zero-padded to the virtual Wii Remote's report length.
 std::vector<uint8_t> Padded(std::vector<uint8_t> bytes);
 
+// The output reports the program sends a newly found controller, in their order: the reporting
+// modes, the IR camera's enables and its sensitivity blocks, then the first status request.
+std::vector<std::vector<uint8_t>> ControllerSetUpReports();
+
 // "12 00 31 00 ..." for failure messages and comparisons that read well.
 std::string Hex(const std::vector<uint8_t>& bytes);
 std::vector<std::string> Hex(const std::vector<std::vector<uint8_t>>& reports);
