@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
     result = QApplication::exec();
     termination.LoopEnded();
   }
-  mainForm.FormDestroy();
+  // Settings that could not be saved are lost: a script that started the program hears of it.
+  if (!mainForm.FormDestroy() && result == 0) result = 1;
   if (virtualController) virtualController->Device->Stop();
   return result;
 }

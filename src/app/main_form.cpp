@@ -151,11 +151,11 @@ void TMainForm::Restore() {
   showNormal();
 }
 
-void TMainForm::FormDestroy() {
-  if (destroyed_) return;
+bool TMainForm::FormDestroy() {
+  if (destroyed_) return true;
   destroyed_ = true;
   StopTimers();
-  logic_->FormDestroy();
+  return logic_->FormDestroy();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -61,7 +61,8 @@ class TMainForm final : public QMainWindow, public kv::MainView, public kv::Tray
   // and a termination signal all end it). Never from inside the loop: a close that arrives while
   // a handler processes pending messages (the connection set-up does) must not cut into that
   // handler, which would go on writing to the controller after the exit steps.
-  void FormDestroy();
+  // The exit steps; false when the settings could not be saved (the error box has said so).
+  bool FormDestroy();
 
  protected:
   // Closing the main window ends the message loop, also while other windows are open.
