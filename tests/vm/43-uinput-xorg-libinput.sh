@@ -191,7 +191,7 @@ xo_check_released() {
 # xo_run NAME BACKEND SCENARIO CONFIG UNTIL_MS: one run of the program on the Xorg server,
 # recorded from the middle of the primary output.
 xo_run() {
-  local name=$1 backend=$2 scenario=$3 config=$4 until_ms=$5 rc=0
+  local name=$1 backend=$2 scenario=$3 config=$4 until_ms=$5 rc=0 start=$SECONDS ran
   xo_record_start "$name"
   WL_SNAPSHOT=xo_snapshot
   XO_POINTER=
@@ -200,9 +200,11 @@ xo_run() {
     DISPLAY="$DISPLAY" || rc=$?
   cp "$WL_DIR/kv.log" "$XO_DIR/$name-program.txt"
   cp "$WL_DIR/vw.log" "$XO_DIR/$name-output-reports.txt"
+  ran=$((SECONDS - start))
   wl_check "[ $rc -eq 0 ]" "$name: the program ended in order on SIGTERM (exit $rc)"
   xo_check_released "$name"
   xo_record_stop
+  echo "$name: $ran s to the program's end, $((SECONDS - start)) s in all"
 }
 
 # The IR and key scenario under both backends on $1 outputs.
@@ -262,6 +264,7 @@ wl_setup
 mkdir -p "$XO_DIR"
 trap 'xo_stop; wl_teardown' EXIT
 xo_start || exit 1
+echo "Xorg took clients after $SECONDS s"
 xo_ir_and_keys 1
 xo_tilt 1
 # Two outputs: the tilt crosses from the primary output onto the second one. (The IR target and
