@@ -42,8 +42,15 @@ class FakeCompositor {
   Point pointer_{-1, -1};
 };
 
+// Where Xorg's libinput driver puts the pointer: libinput scales the value onto the driver's
+// axis of 0..65535, the server that axis onto the screen, and keeps the integer part.
+double XorgPixel(int32_t value, int32_t extent) {
+  const double axis = double(value) * 65535 / (double(kAbsoluteAxisMax) + 1);
+  return std::floor(axis * extent / 65536);
+}
+
 TEST(UinputDesktopTest, AbsoluteValuesLandOnEveryPixelExactly) {
-  for (int32_t extent : {640, 800, 1080, 1280, 1366, 2560, 3840, 5760, 32768}) {
+  for (int32_t extent : {640, 800, 1080, 1280, 1366, 2560, 3840, 5760, 16384, 16385, 32768}) {
     int32_t previous = -1;
     for (int32_t offset = 0; offset < extent; ++offset) {
       const int32_t value = AbsoluteAxisValue(offset, extent);
@@ -51,6 +58,9 @@ TEST(UinputDesktopTest, AbsoluteValuesLandOnEveryPixelExactly) {
       ASSERT_LE(value, kAbsoluteAxisMax);
       const double landed = std::floor(double(value) * extent / (double(kAbsoluteAxisMax) + 1));
       ASSERT_EQ(landed, offset) << "extent " << extent << " value " << value;
+      if (extent <= (kAbsoluteAxisMax + 1) / 2) {
+        ASSERT_EQ(XorgPixel(value, extent), offset) << "Xorg, extent " << extent;
+      }
       previous = value;
     }
   }

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/hid/hid_test_support.h"
 #include "platform/sim/fake_clock.h"
@@ -337,6 +339,62 @@ TEST(VirtualWiimoteReplay, ReplayThreadDeliversStepsWhenDue) {
   }
   wiimote.Stop();
   EXPECT_TRUE(wiimote.Finished());
+}
+
+// Status requests answered while reports arrive: each answer carries the buttons of the report
+// that came just before it, never older ones, or the program would see a button change back.
+TEST(VirtualWiimoteReplay, StatusAnswersCarryTheButtonsOfTheReportBeforeThem) {
+  SimHidSystem hid;
+  SteadyClock clock;
+  UiDispatcher ui;
+  std::string error;
+  auto scenario = ParseWiimoteScenario("battery 200\n", error);
+  ASSERT_TRUE(scenario.has_value());
+  VirtualWiimote wiimote(hid, clock, *scenario);
+  THidDeviceController controller(hid, ui);
+  std::vector<std::pair<uint8_t, uint8_t>> received;  // report ID, second button byte
+  controller.SetOnDeviceData([&](THidDevice&, uint8_t id, const uint8_t* data, uint16_t) {
+    received.emplace_back(id, data[1]);
+  });
+  ui.Drain();
+  THidDevice* device = nullptr;
+  ASSERT_TRUE(controller.CheckOutDevice(0x057E, 0x0306, device));
+  constexpr int kRounds = 400;
+  // Both sides run on workers while this thread takes the reports, so that the queue never
+  // overflows.
+  std::atomic<bool> ended{false};
+  std::thread worker([&] {
+    std::thread requests([&] {
+      const uint8_t request[2] = {0x15, 0x00};
+      for (int i = 0; i < kRounds; ++i) {
+        wiimote.OnOutputReport(request, sizeof request);
+        std::this_thread::sleep_for(std::chrono::microseconds(150));
+      }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+      wiimote.Deliver({0x30, 0x00, static_cast<uint8_t>(i % 2 ? 0x08 : 0x00)});
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    requests.join();
+    ended = true;
+    ui.NotifyWaiters();
+  });
+  ui.Join(worker, ended);
+  wiimote.Deliver({0x30, 0x00, 0x02});  // the last one, to wait for
+  ASSERT_TRUE(ui.WaitUntil(
+      [&] {
+        return !received.empty() && received.back() == std::make_pair<uint8_t, uint8_t>(0x30, 2);
+      },
+      kGenerous));
+  uint8_t buttons = 0;
+  int answers = 0;
+  for (std::size_t i = 0; i < received.size(); ++i) {
+    if (received[i].first == 0x30) buttons = received[i].second;
+    if (received[i].first != 0x20) continue;
+    ++answers;
+    ASSERT_EQ(received[i].second, buttons) << "answer at " << i << " of " << received.size();
+  }
+  EXPECT_EQ(answers, kRounds);
 }
 
 }  // namespace

@@ -9,8 +9,7 @@ KV_BIN=$WL_DIR/bin/kestrovane
 
 wl_log() { echo "wayland: $*"; }
 
-# udevd tags the devices for libinput (without it sway sees none); seatd hands sway the input
-# devices, as sway refuses to run as root.
+# udevd tags the devices for libinput (without it neither sway nor Xorg sees any).
 wl_setup() {
   # The guest runs the tests chrooted: udevd and udevadm refuse to work there without this.
   export SYSTEMD_IGNORE_CHROOT=1
@@ -25,6 +24,10 @@ wl_setup() {
   fi
   udevadm trigger --action=add
   udevadm settle
+}
+
+# seatd hands sway the input devices, as sway refuses to run as root.
+wl_start_seatd() {
   if ! pgrep -x seatd >/dev/null; then
     rm -f /run/seatd.sock
     SEATD_VTBOUND=0 seatd -u nobody -g nogroup >"$WL_DIR/seatd.log" 2>&1 &
@@ -213,29 +216,53 @@ wl_stop_xvfb() {
 # Whether any of the program's virtual devices still exists.
 wl_devices_present() { grep -q 'Name="Kestrovane' /proc/bus/input/devices; }
 
+wl_fail=0
+# wl_check EXPRESSION DESCRIPTION: evaluates the expression, prints ok/FAIL with the description.
+wl_check() {
+  if eval "$1"; then echo "ok: $2"; else echo "FAIL: $2"; wl_fail=1; fi
+}
+
+# The scenarios every backend runs, as files, and their config.ini texts:
+#  - /tmp/kv-ir-keys.txt with WL_IR_CONFIG (run until 4000 ms): button B (Cursor ON/OFF) clicked,
+#    then the IR midpoint (100, 100): on a 1280x800 primary display the target is (1155, 105).
+#    Then button 1 types Ctrl+Shift+A, A clicks, and A is held down until the program is
+#    terminated.
+#  - /tmp/kv-tilt.txt with WL_TILT_CONFIG (run until 5000 ms): B clicked, then the controller
+#    tilted 127 counts to the right for the rest of the run: 87 px a tick (127 / 1.75 x 1.2 =
+#    87.1, truncated), so that even slow ticks reach the far edge.
+wl_write_scenarios() {
+  local ir_points='32 64 02 96 64 02 ff ff ff ff ff ff'
+  printf '%s\n' "500 33 00 04 80 80 80 $ir_points" "600 33 00 00 80 80 80 $ir_points" \
+    "2000 31 00 02 80 80 80" "2100 31 00 00 80 80 80" "2300 31 00 08 80 80 80" \
+    "2400 31 00 00 80 80 80" "2600 31 00 08 80 80 80" >/tmp/kv-ir-keys.txt
+  WL_IR_CONFIG=$'[General]\nCursorMode=IR\n[1]\nType=Keys\nValue=Ctrl+Shift+A'
+  printf '%s\n' "500 31 00 04 80 80 80" "600 31 00 00 80 80 80" "700 31 00 00 ff 80 80" \
+    >/tmp/kv-tilt.txt
+  WL_TILT_CONFIG=$'[General]\nCursorMode=Motion'
+}
+
+# wl_compare_ir LABEL "X Y" "X Y": prints where the uinput backend ($2) and the X11 backend ($3)
+# left the IR pointer and how far apart, keeps the line in the results, and checks that they are
+# at most 2 px apart on each axis.
+wl_compare_ir() {
+  local label=$1 ux uy xx xy dx dy
+  read -r ux uy <<<"${2:-x x}"
+  read -r xx xy <<<"${3:-y y}"
+  if [[ $ux$uy$xx$xy =~ ^[0-9]+$ ]]; then dx=$((ux - xx)); dy=$((uy - xy)); else dx=x dy=x; fi
+  echo "IR, $label: uinput ($ux, $uy), X11 ($xx, $xy), difference ($dx, $dy)" |
+    tee -a "$KV_RESULTS/wayland-accuracy.txt"
+  wl_check "[[ $dx =~ ^-?[0-2]$ && $dy =~ ^-?[0-2]$ ]]" "IR settles within 2 px of X11"
+}
+
 # The whole comparison for $1 outputs (1 or 2): sway with uinput, then Xvfb with X11, the same
 # scenarios. Returns non-zero when a check failed.
 wl_sway_test() {
   local outputs=$1
   wl_fail=0
-  check() {
-    if eval "$1"; then echo "ok: $2"; else echo "FAIL: $2"; wl_fail=1; fi
-  }
-  # Button B (Cursor ON/OFF) clicked, then the IR midpoint (100, 100): on a 1280x800 primary
-  # display the target is (1155, 105). Then button 1 types Ctrl+Shift+A, A clicks, and A is held
-  # down until the program is terminated.
-  local ir_points='32 64 02 96 64 02 ff ff ff ff ff ff'
-  printf '%s\n' "500 33 00 04 80 80 80 $ir_points" "600 33 00 00 80 80 80 $ir_points" \
-    "2000 31 00 02 80 80 80" "2100 31 00 00 80 80 80" "2300 31 00 08 80 80 80" \
-    "2400 31 00 00 80 80 80" "2600 31 00 08 80 80 80" >/tmp/kv-ir-keys.txt
-  local ir_config=$'[General]\nCursorMode=IR\n[1]\nType=Keys\nValue=Ctrl+Shift+A'
-  # B clicked, then the controller tilted 127 counts to the right for the rest of the run: 87 px
-  # a tick (127 / 1.75 x 1.2 = 87.1, truncated), so that even slow ticks reach the far edge.
-  printf '%s\n' "500 31 00 04 80 80 80" "600 31 00 00 80 80 80" "700 31 00 00 ff 80 80" \
-    >/tmp/kv-tilt.txt
-  local tilt_config=$'[General]\nCursorMode=Motion'
-
+  wl_write_scenarios
+  local ir_config=$WL_IR_CONFIG tilt_config=$WL_TILT_CONFIG
   wl_setup
+  wl_start_seatd
   trap wl_teardown EXIT
   local wayland_ir wayland_tilt x11_ir x11_tilt rc events expected steps odd total i
   echo "== sway, $outputs output(s)"
@@ -244,13 +271,13 @@ wl_sway_test() {
   wl_run_program /tmp/kv-ir-keys.txt "$ir_config" uinput 4000 \
     XDG_RUNTIME_DIR="$WL_RT" WAYLAND_DISPLAY=wayland-1 QT_QPA_PLATFORM=wayland
   rc=$?
-  check "[ $rc -eq 0 ]" "program ended in order on SIGTERM (exit $rc)"
+  wl_check "[ $rc -eq 0 ]" "program ended in order on SIGTERM (exit $rc)"
   echo "IR pointer under sway: $wayland_ir"
   events=$(wl_input_events "$WL_RT/wev1.log" | tr '\n' ',')
   echo "wev saw: $events"
   expected='Control_L pressed,Shift_L pressed,A pressed,A released,Shift_L released,Control_L released,left pressed,left released,left pressed,left released,'
-  check "[ \"$events\" = \"$expected\" ]" "keys and clicks arrive in order, the held button is released at exit"
-  check "! wl_devices_present" "the virtual devices are gone after the exit"
+  wl_check "[ \"$events\" = \"$expected\" ]" "keys and clicks arrive in order, the held button is released at exit"
+  wl_check "! wl_devices_present" "the virtual devices are gone after the exit"
 
   for i in $(seq "$outputs"); do : >"$WL_RT/wev$i.log"; done
   WL_SNAPSHOT='wayland_tilt=$(wl_pointer "$outputs")'
@@ -262,7 +289,7 @@ wl_sway_test() {
   total=$(echo "$steps" | grep -c . || true)
   echo "tilt motions: $total steps, $odd not a multiple of 87 px or off row 400"
   # The last step onto the edge is shorter, and one per output border crossed; nothing else.
-  check "[ $total -ge 5 ] && [ $odd -le $outputs ]" "tilt moves 87 px per tick along x only"
+  wl_check "[ $total -ge 5 ] && [ $odd -le $outputs ]" "tilt moves 87 px per tick along x only"
   wl_stop_sway
 
   echo "== Xvfb (X11 backend), $outputs output(s)"
@@ -280,14 +307,8 @@ wl_sway_test() {
   wl_stop_xvfb
   WL_SNAPSHOT=
 
-  local wx wy xx xy dx dy
-  read -r wx wy <<<"${wayland_ir:-x x}"
-  read -r xx xy <<<"${x11_ir:-y y}"
-  if [[ $wx$wy$xx$xy =~ ^[0-9]+$ ]]; then dx=$((wx - xx)); dy=$((wy - xy)); else dx=x dy=x; fi
-  echo "IR, $outputs output(s): sway ($wx, $wy), X11 ($xx, $xy), difference ($dx, $dy)" |
-    tee -a "$KV_RESULTS/wayland-accuracy.txt"
-  check "[[ $dx =~ ^-?[0-2]$ && $dy =~ ^-?[0-2]$ ]]" "IR settles within 2 px of X11"
-  check "[ \"$wayland_tilt\" = \"$x11_tilt\" ] && [ -n \"$x11_tilt\" ]" \
+  wl_compare_ir "sway, $outputs output(s)" "$wayland_ir" "$x11_ir"
+  wl_check "[ \"$wayland_tilt\" = \"$x11_tilt\" ] && [ -n \"$x11_tilt\" ]" \
     "tilt ends where X11 ends: $wayland_tilt vs $x11_tilt"
   return $wl_fail
 }

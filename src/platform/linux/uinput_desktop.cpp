@@ -36,8 +36,15 @@ DisplayRect BoundingBox(const DesktopLayout& layout) {
 
 int32_t AbsoluteAxisValue(int32_t offset, int32_t extent) {
   if (extent <= 0 || offset <= 0) return 0;
-  // Rounded up: the compositor's pixel is the integer part of value × extent ÷ steps.
-  const int64_t value = (int64_t{offset} * kAxisSteps + extent - 1) / extent;
+  // The values whose pixel (the integer part of value × extent ÷ steps) is `offset` run from
+  // `first` to `last`. The first one lies on the pixel's left edge, which Xorg's libinput driver
+  // misses: it rescales the value onto 0..65535 and that onto the screen, (value × 65535 ÷ steps)
+  // × extent ÷ 65536, a hair less, and the server keeps the integer part. The upper middle of the
+  // run lies at least one value inside the pixel whenever the run holds two or more (extent up to
+  // half the steps), which that shortfall (under a value) never crosses.
+  const int64_t first = (int64_t{offset} * kAxisSteps + extent - 1) / extent;
+  const int64_t last = ((int64_t{offset} + 1) * kAxisSteps + extent - 1) / extent - 1;
+  const int64_t value = (first + std::max(first, last) + 1) / 2;
   return static_cast<int32_t>(std::min<int64_t>(value, kAbsoluteAxisMax));
 }
 

@@ -27,8 +27,10 @@ using LayoutSource = std::function<const DesktopLayout&()>;
 
 // The absolute axis value that puts the pointer on pixel `offset` of a desktop `extent` pixels
 // wide, when the compositor maps the axis range onto the desktop's bounding box as libinput
-// scales it (pixel = value × extent ÷ (kAbsoluteAxisMax + 1)): the smallest value whose pixel
-// is `offset`, so the pointer lands on the pixel exactly while extent is at most the range.
+// scales it (pixel = value × extent ÷ (kAbsoluteAxisMax + 1)): a value in the middle of those
+// whose pixel is `offset`, so the pointer lands on the pixel exactly while extent is at most the
+// range, and also under Xorg's libinput driver (which scales twice and ends a hair lower) while
+// extent is at most half the range.
 int32_t AbsoluteAxisValue(int32_t offset, int32_t extent);
 
 // The point of the layout nearest to `point` (itself when it lies on a display), as compositors

@@ -164,8 +164,11 @@ bool VirtualWiimote::Deliver(const std::vector<uint8_t>& report) {
   const std::array<uint8_t, 2> buttons = {report[1], report[2]};
   std::vector<uint8_t> padded = report;
   padded.resize(kWiimoteReportLength, 0);
-  if (!hid_.QueueInputReport(kDevicePath, std::move(padded))) return false;
+  // Queued under the lock that answers are made and queued under: otherwise a status answer
+  // made between the two steps would carry the buttons from before this report and arrive after
+  // it, and the program would see the buttons change back.
   std::lock_guard<std::mutex> lock(mutex_);
+  if (!hid_.QueueInputReport(kDevicePath, std::move(padded))) return false;
   buttons_ = buttons;
   return true;
 }
@@ -216,12 +219,12 @@ void VirtualWiimote::OnOutputReport(const uint8_t* data, uint32_t length) {
     elapsed = ElapsedLocked();
     Record(outputReports_, std::vector<uint8_t>(data, data + length), recordLimit_);
     answer = AnswerLocked(data, length);
+    // The buttons in the answer are the last queued report's as long as the lock is held (see
+    // Deliver). The HID system takes its own lock only and never calls back from here.
+    if (!answer.empty()) hid_.QueueInputReport(kDevicePath, std::move(answer));
   }
-  {
-    std::lock_guard<std::mutex> lock(logMutex_);
-    if (log_) log_(FormatLine(elapsed, data, length));
-  }
-  if (!answer.empty()) hid_.QueueInputReport(kDevicePath, std::move(answer));
+  std::lock_guard<std::mutex> lock(logMutex_);
+  if (log_) log_(FormatLine(elapsed, data, length));
 }
 
 // Updates the device state for one output report; returns the input report it answers with.
