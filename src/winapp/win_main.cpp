@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "backends/platform_backends.h"
+#include "core/link/wiimote.h"
+#include "core/settings/settings.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 #include "platform/sim/sim_hid_system.h"
 #include "platform/sim/virtual_wiimote.h"
 #include "winapp/console_output.h"
 #include "winapp/main_window.h"
+#include "winapp/option_form.h"
 #include "winapp/wide_text.h"
 
 namespace {
@@ -120,6 +123,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
       MessageBoxW(nullptr, L"The main window could not be created.", L"Kestrovane",
                   MB_OK | MB_ICONERROR);
       return 1;
+    }
+    // The preferences dialog, created hidden after the main window; destroyed before it.
+    kv::winapp::OptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *services->Keys);
+    if (optionForm.Create(mainWindow.Handle(), instance)) {
+      mainWindow.SetShowPreferences([&optionForm, &mainWindow](HWND) {
+        optionForm.ShowModal([&mainWindow] { return mainWindow.QuitRequested(); });
+      });
     }
     result = mainWindow.Run();
   }
