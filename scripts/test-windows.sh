@@ -96,6 +96,8 @@ fi
 
 echo "== kestrovane.exe end to end"
 WINE="$wine" "$root/scripts/winapp-e2e.sh" "$exe" "$root/build/default/src/app/kestrovane" || status=1
+echo "== kestrovane.exe preferences dialog"
+WINE="$wine" "$root/scripts/winapp-dialog-test.sh" "$exe" || status=1
 echo "== kestrovane.exe tray icon"
 WINE="$wine" "$root/scripts/winapp-tray-test.sh" "$exe" || status=1
 exit $status
