@@ -285,13 +285,6 @@ bool OptionForm::ShowModal(const std::function<bool()>& quitRequested) {
   logic_.FormShow();
   if (owner_ != nullptr) EnableWindow(owner_, FALSE);
   ShowWindow(dialog_, SW_SHOW);
-  if (!focusPlaced_) {
-    // The first showing starts on the first control of the tab order; later showings return to
-    // the control that had the focus.
-    focusPlaced_ = true;
-    SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(kOptionFormTabOrder[0])),
-                 TRUE);
-  }
   MSG message;
   while (shown_ && !(quitRequested && quitRequested())) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -352,6 +345,14 @@ INT_PTR OptionForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       // The close box, Alt+F4 and the system menu's Close do what Cancel does.
       logic_.CancelButtonClick();
+      return TRUE;
+    case WM_ACTIVATE:
+      // The first activation starts on the first control of the tab order; later ones return to
+      // the control that had the focus, as the dialog manager keeps it.
+      if (LOWORD(wParam) == WA_INACTIVE || focusPlaced_) return FALSE;
+      focusPlaced_ = true;
+      SendMessageW(dialog_, WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(Control(kOptionFormTabOrder[0])), TRUE);
       return TRUE;
     case kPickDoneMessage:
       pickHandled_ = false;
