@@ -72,7 +72,8 @@ bool MakeVirtualController(const kv::CommandLineOptions& options, kv::Clock& clo
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   using kv::winapp::ConsoleStream;
   using kv::winapp::WriteToConsole;
-  const kv::CommandLineResult parsed = kv::ParseCommandLine(Arguments());
+  const kv::CommandLineResult parsed =
+      kv::ParseCommandLine(Arguments(), kv::InputBackendOption::Absent);
   if (!parsed.Error.empty()) {
     WriteToConsole(ConsoleStream::Error,
                    "kestrovane: " + parsed.Error + "\nTry 'kestrovane --help'.\n");
@@ -80,7 +81,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   }
   const kv::CommandLineOptions& options = parsed.Options;
   if (options.ShowHelp) {
-    WriteToConsole(ConsoleStream::Output, kv::CommandLineHelp("kestrovane"));
+    WriteToConsole(ConsoleStream::Output,
+                   kv::CommandLineHelp("kestrovane", kv::InputBackendOption::Absent));
     return 0;
   }
   if (options.ShowVersion) {
@@ -91,7 +93,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kv::UiDispatcher ui;
   std::string error;
   const std::unique_ptr<kv::app::PlatformBackends> services =
-      kv::app::CreatePlatformBackends(ui, options.InputBackend, nullptr, error);
+      kv::app::CreatePlatformBackends(ui, kv::InputBackendChoice::Automatic, nullptr, error);
   if (!services) return Fail(error);
   std::optional<VirtualController> virtualController;
   if (options.UsesVirtualWiimote()) {
