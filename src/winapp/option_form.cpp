@@ -113,7 +113,8 @@ OptionForm::OptionForm(TKestrovaneSetting& settings, TWiimoteButtonAssign& assig
         dialog.hwndOwner = owner;
         dialog.lpstrFile = path.data();
         dialog.nMaxFile = kPathCapacity;
-        dialog.Flags = OFN_EXPLORER;
+        // The program's working directory stays where it was.
+        dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR;
         if (!GetOpenFileNameW(&dialog)) return std::wstring();
         path.resize(wcslen(path.c_str()));
         return path;
