@@ -41,6 +41,8 @@ export DISPLAY=":$(head -n 1 "$work/display")"
     [ "$i" -gt 100 ] && buttons=0a
     echo "$t 33 00 $buttons $x $y 9a 10 20 15 30 40 a4 ff ff ff ff ff ff"
   done
+  # Then the buttons go up again (A clicks and 1 types Tab), before the dialog is opened.
+  echo "6400 33 00 00 80 80 9a 10 20 15 30 40 a4 ff ff ff ff ff ff"
 } >"$work/scenario.txt"
 cp build/mingw/src/winapp/kestrovane.exe "$work/"
 # Inside a Wine desktop, which draws the window's frame and caption as Windows would.
@@ -61,3 +63,30 @@ geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF }
   END { printf "%dx%d+%d+%d", w, h, x, y }')
 import -window root -crop "$geometry" +repage "$out/windows-main-window.png"
 echo "Screenshot: $out/windows-main-window.png"
+
+# The preferences dialog as Ctrl+P opens it, showing the settings and the first button. It opens
+# centred over the main window and larger than it, so it covers the main window; once a point of
+# the desktop right of the main window turns into the dialog, the dialog is what stands out
+# from the desktop's background.
+desk() { import -window root -crop 800x560+0+0 +repage "$work/desk.png"; }
+pixel() { convert "$work/desk.png" -format "%[pixel:p{$1}]" info:; }
+sleep 3  # until the scenario has let go of the buttons
+desk
+background=$(pixel 700,500)
+# The keys go to the Wine desktop's active window: a click on the graph activates the main window.
+desktop=$(xdotool search --name '^kvshots - Wine desktop$' | head -n 1)
+xdotool windowfocus --sync "$desktop" mousemove 150 80 click 1
+sleep 0.5
+xdotool key ctrl+p
+for _ in $(seq 100); do
+  sleep 0.2
+  desk
+  [ "$(pixel 420,100)" != "$background" ] && break
+done
+[ "$(pixel 420,100)" != "$background" ] || { echo "the preferences dialog did not appear" >&2; exit 1; }
+sleep 1
+desk
+geometry=$(convert "$work/desk.png" -bordercolor "$background" -border 1 -trim \
+  -format '%wx%h+%[fx:page.x-1]+%[fx:page.y-1]' info:)
+convert "$work/desk.png" -crop "$geometry" +repage "$out/windows-preferences.png"
+echo "Screenshot: $out/windows-preferences.png ($geometry)"

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/mainform/main_window_layout.h"
+#include "winapp/layout_placement.h"
 #include "winapp/wide_text.h"
 
 namespace kv::winapp {
@@ -18,18 +20,28 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr int kStatusItemHeight = 13;
+using M = MainControl;
 
-HFONT MakeFont(int pixelHeight, const wchar_t* face) {
-  return CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-HWND MakeChild(HWND parent, HINSTANCE instance, const wchar_t* windowClass, const wchar_t* text,
-               DWORD style, RECT r, HFONT font, DWORD exStyle = 0) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, r.left,
-                               r.top, r.right, r.bottom, parent, nullptr, instance, nullptr);
+// A control of the main window's table, where the table puts it.
+HWND MakeChild(HWND parent, HINSTANCE instance, M control, DWORD style, HFONT font,
+               DWORD exStyle = 0) {
+  const ControlLayout<MainControl>& layout = LayoutOf(control);
+  RECT r = PlacedRect(kMainWindowControls, control);
+  if (layout.Kind == ControlKind::Label) {
+    // Labels take the size of their caption.
+    const std::wstring text = Widen(layout.Caption);
+    SIZE size{0, 0};
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    r.right = r.left + size.cx;
+    r.bottom = r.top + size.cy;
+  }
+  HWND child = CreateWindowExW(exStyle, ControlClassOf(layout.Kind), Widen(layout.Caption).c_str(),
+                               WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                               r.bottom - r.top, parent, nullptr, instance, nullptr);
   if (child != nullptr && font != nullptr) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -149,24 +161,36 @@ MainDisplay::~MainDisplay() {
 }
 
 bool MainDisplay::Create(HWND window, HINSTANCE instance) {
-  windowFont_ = MakeFont(11, L"MS Sans Serif");
-  statusBoxFont_ = MakeFont(12, L"MS Sans Serif");
-  statusListFont_ = MakeFont(13, L"Terminal");
-  // The pictures first: controls made later lie below them, so the group boxes never paint
-  // over their contents.
-  if (!controller_.Create(window, instance, kControllerPictureSize, {4 + 7, 0 + 26},
-                          L"imgWiimote") ||
-      !graph_.Create(window, instance, kGraphPictureSize, {82 + 9, 0 + 17}, L"imgGraph") ||
-      !axis_.Create(window, instance, kAxisPictureSize, {82 + 186, 0 + 17}, L"imgAxis") ||
-      !ir_.Create(window, instance, kIRPictureSize, {82 + 9, 121 + 26}, L"imgIR")) {
-    return false;
-  }
-  if (!LoadControllerArt(instance)) return false;
+  windowFont_ = MakeFont(kMainWindowFont);
+  statusBoxFont_ = MakeFont(kStatusGroupBoxFont);
+  statusListFont_ = MakeFont(kStatusListFont);
+  if (!CreatePictures(window, instance) || !LoadControllerArt(instance)) return false;
   Fill(axis_.Dc(), axis_.Size(), kSilver);
   Fill(graph_.Dc(), graph_.Size(), kSilver);
   Fill(ir_.Dc(), ir_.Size(), kGrey);
   BuildControls(window, instance);
   return statusList_ != nullptr;
+}
+
+// The pictures first: controls made later lie below them, so the group boxes never paint over
+// their contents. Each surface has the size of what is drawn on it, at its component's place.
+bool MainDisplay::CreatePictures(HWND window, HINSTANCE instance) {
+  const struct {
+    Picture& picture;
+    M control;
+    DisplaySize size;
+  } pictures[] = {{controller_, M::imgWiimote, kControllerPictureSize},
+                  {graph_, M::imgGraph, kGraphPictureSize},
+                  {axis_, M::imgAxis, kAxisPictureSize},
+                  {ir_, M::imgIR, kIRPictureSize}};
+  for (const auto& entry : pictures) {
+    const RECT at = PlacedRect(kMainWindowControls, entry.control);
+    if (!entry.picture.Create(window, instance, entry.size, {at.left, at.top},
+                              Widen(LayoutOf(entry.control).Name).c_str())) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool MainDisplay::LoadControllerArt(HINSTANCE instance) {
@@ -196,23 +220,23 @@ bool MainDisplay::LoadControllerArt(HINSTANCE instance) {
 }
 
 void MainDisplay::BuildControls(HWND window, HINSTANCE instance) {
-  MakeChild(window, instance, L"STATIC", L"X:Blue", 0, {82 + 16, 92, 40, 13}, windowFont_);
-  MakeChild(window, instance, L"STATIC", L"Y:Red", 0, {82 + 60, 92, 40, 13}, windowFont_);
-  MakeChild(window, instance, L"STATIC", L"Z:Green", 0, {82 + 103, 92, 44, 13}, windowFont_);
+  for (const M label : {M::Label4, M::Label5, M::Label6}) {
+    MakeChild(window, instance, label, SS_LEFT | SS_NOPREFIX, windowFont_);
+  }
   statusList_ =
-      MakeChild(window, instance, L"LISTBOX", L"", LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
-                {247 + 9, 121 + 17, 84, 124}, statusListFont_, WS_EX_CLIENTEDGE);
+      MakeChild(window, instance, M::ButtonStatusListBox,
+                LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, statusListFont_, WS_EX_CLIENTEDGE);
   if (statusList_ != nullptr) {
-    SendMessageW(statusList_, LB_SETITEMHEIGHT, 0, kStatusItemHeight);
+    SendMessageW(statusList_, LB_SETITEMHEIGHT, 0, kStatusListItemHeight);
     for (std::size_t i = 0; i < kStatusLineCount; ++i) {
       SendMessageW(statusList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
     }
   }
   const DWORD box = BS_GROUPBOX | WS_CLIPSIBLINGS;
-  MakeChild(window, instance, L"BUTTON", L"Controller", box, {4, 0, 71, 270}, windowFont_);
-  MakeChild(window, instance, L"BUTTON", L"Graph", box, {82, 0, 266, 118}, windowFont_);
-  MakeChild(window, instance, L"BUTTON", L"IR Sensor", box, {82, 121, 159, 148}, windowFont_);
-  MakeChild(window, instance, L"BUTTON", L"Status", box, {247, 121, 102, 148}, statusBoxFont_);
+  for (const M group : {M::ButtonsGroupBox, M::GraphGroupBox, M::IRGroupBox}) {
+    MakeChild(window, instance, group, box, windowFont_);
+  }
+  MakeChild(window, instance, M::StatusGroupBox, box, statusBoxFont_);
 }
 
 void MainDisplay::DrawDisplay(const DisplayState& state) {

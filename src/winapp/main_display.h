@@ -53,9 +53,6 @@ class Picture {
 // group box at a fixed place. The draw timer calls DrawDisplay and then ShowStatus.
 class MainDisplay {
  public:
-  static constexpr int kWidth = 354;
-  static constexpr int kHeight = 275;
-
   MainDisplay() = default;
   ~MainDisplay();
   MainDisplay(const MainDisplay&) = delete;
@@ -71,6 +68,7 @@ class MainDisplay {
 
  private:
   bool LoadControllerArt(HINSTANCE instance);
+  bool CreatePictures(HWND window, HINSTANCE instance);
   void BuildControls(HWND window, HINSTANCE instance);
   void DrawController(const DisplayState& state);
   void DrawAxis(const DisplayState& state);

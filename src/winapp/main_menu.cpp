@@ -1,78 +1,69 @@
 #include "winapp/main_menu.h"
 
-#include <array>
-#include <string>
 #include <vector>
+
+#include "core/actions/catalogue.h"
+#include "core/optionform/option_form_logic.h"
+#include "winapp/wide_text.h"
 
 namespace kv::winapp {
 
 namespace {
 
-struct MenuItem {
-  WORD Command;  // 0 = separator
-  const wchar_t* Text;
-  char CtrlKey;  // the shortcut's letter; 0 = none
-};
+KeyModifiers ModifiersOf(uint16_t shortCut) {
+  return {.Shift = (shortCut & kShortCutShift) != 0,
+          .Ctrl = (shortCut & kShortCutCtrl) != 0,
+          .Alt = (shortCut & kShortCutAlt) != 0};
+}
 
-constexpr std::array<MenuItem, 3> kFileItems{{
-    {kCmdMinimize, L"Minimize", 'M'},
-    {0, nullptr, 0},
-    {kCmdExit, L"Exit", 'E'},
-}};
-
-constexpr std::array<MenuItem, 6> kOptionItems{{
-    {kCmdCursorOnOff, L"Cursor On/OFF", 'S'},
-    {0, nullptr, 0},
-    {kCmdCalibrate, L"Calibrate Motion Sensor", 'C'},
-    {kCmdInitializeIR, L"Initialize IR Sensor", 'R'},
-    {0, nullptr, 0},
-    {kCmdPreference, L"Preference", 'P'},
-}};
-
-template <std::size_t N>
-HMENU BuildPopup(const std::array<MenuItem, N>& items) {
+HMENU BuildPopup(std::span<const MenuItemLayout> items) {
   HMENU menu = CreatePopupMenu();
-  for (const MenuItem& item : items) {
-    if (item.Command == 0) {
+  for (const MenuItemLayout& item : items) {
+    if (item.IsSeparator()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
     }
-    std::wstring text = item.Text;
-    if (item.CtrlKey != 0) text += std::wstring(L"\tCtrl+") + static_cast<wchar_t>(item.CtrlKey);
-    AppendMenuW(menu, MF_STRING, item.Command, text.c_str());
+    std::wstring text = Widen(item.Caption);
+    if (item.ShortCut != 0) text += L"\t" + ShortCutMenuText(item.ShortCut);
+    AppendMenuW(menu, MF_STRING, CommandIdOf(item.Command), text.c_str());
   }
   return menu;
 }
 
-template <std::size_t N>
-void AddAccelerators(const std::array<MenuItem, N>& items, std::vector<ACCEL>& out) {
-  for (const MenuItem& item : items) {
-    if (item.Command == 0 || item.CtrlKey == 0) continue;
-    out.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(item.CtrlKey), item.Command});
-  }
-}
-
 }  // namespace
+
+std::wstring ShortCutMenuText(uint16_t shortCut) {
+  std::string text = ModifierText(ModifiersOf(shortCut));
+  if (!text.empty()) text += '+';
+  text += static_cast<char>(shortCut & 0xFF);
+  return Widen(text);
+}
 
 HMENU BuildMainMenu() {
   HMENU bar = CreateMenu();
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(BuildPopup(kFileItems)), L"File");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(BuildPopup(kOptionItems)), L"Option");
+  for (const MenuLayout& layout : kMainMenu) {
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(BuildPopup(layout.Items)),
+                Widen(layout.Caption).c_str());
+  }
   return bar;
 }
 
 HACCEL BuildAccelerators() {
   std::vector<ACCEL> table;
-  AddAccelerators(kFileItems, table);
-  AddAccelerators(kOptionItems, table);
+  for (const MenuLayout& layout : kMainMenu) {
+    for (const MenuItemLayout& item : layout.Items) {
+      if (item.IsSeparator() || item.ShortCut == 0) continue;
+      const KeyModifiers held = ModifiersOf(item.ShortCut);
+      BYTE flags = FVIRTKEY;
+      if (held.Shift) flags |= FSHIFT;
+      if (held.Ctrl) flags |= FCONTROL;
+      if (held.Alt) flags |= FALT;
+      table.push_back({flags, static_cast<WORD>(item.ShortCut & 0xFF), CommandIdOf(item.Command)});
+    }
+  }
   return CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
 }
 
-HMENU BuildTrayPopupMenu() {
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, kCmdTrayShow, L"Show");
-  AppendMenuW(menu, MF_STRING, kCmdTrayExit, L"Exit");
-  return menu;
-}
+HMENU BuildTrayPopupMenu() { return BuildPopup(kTrayPopupMenu.Items); }
 
 }  // namespace kv::winapp

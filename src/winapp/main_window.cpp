@@ -1,5 +1,6 @@
 #include "winapp/main_window.h"
 
+#include "core/mainform/main_window_layout.h"
 #include "core/tray/tray_icon.h"
 #include "core/ui/timer_periods.h"
 #include "core/ui/ui_dispatcher.h"
@@ -98,7 +99,7 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Create(int showCommand) {
   if (!RegisterWindowClass(instance_, WindowProc)) return false;
-  RECT frame{0, 0, MainDisplay::kWidth, MainDisplay::kHeight};
+  RECT frame{0, 0, kMainClientSize.Width, kMainClientSize.Height};
   AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
   window_ = CreateWindowExW(0, kWindowClass, kAppTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr,

@@ -62,6 +62,9 @@ class MainWindow final : public MainView, public TrayApplication {
   void SetShowPreferences(std::function<void(HWND)> show);
 
   HWND Handle() const { return window_; }
+  HINSTANCE Instance() const { return instance_; }
+  // Whether the program is ending (Exit, the close box, the tray's Exit, the session's end).
+  bool QuitRequested() const { return quit_; }
   TMainFormLogic& Logic() { return *logic_; }
 
   // kv::MainView

@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "backends/platform_backends.h"
+#include "core/link/wiimote.h"
+#include "core/settings/settings.h"
 #include "core/ui/command_line.h"
 #include "core/ui/ui_dispatcher.h"
 #include "platform/sim/sim_hid_system.h"
 #include "platform/sim/virtual_wiimote.h"
 #include "winapp/console_output.h"
 #include "winapp/main_window.h"
+#include "winapp/option_form.h"
 #include "winapp/wide_text.h"
 
 namespace {
@@ -69,7 +72,8 @@ bool MakeVirtualController(const kv::CommandLineOptions& options, kv::Clock& clo
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   using kv::winapp::ConsoleStream;
   using kv::winapp::WriteToConsole;
-  const kv::CommandLineResult parsed = kv::ParseCommandLine(Arguments());
+  const kv::CommandLineResult parsed =
+      kv::ParseCommandLine(Arguments(), kv::InputBackendOption::Absent);
   if (!parsed.Error.empty()) {
     WriteToConsole(ConsoleStream::Error,
                    "kestrovane: " + parsed.Error + "\nTry 'kestrovane --help'.\n");
@@ -77,7 +81,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   }
   const kv::CommandLineOptions& options = parsed.Options;
   if (options.ShowHelp) {
-    WriteToConsole(ConsoleStream::Output, kv::CommandLineHelp("kestrovane"));
+    WriteToConsole(ConsoleStream::Output,
+                   kv::CommandLineHelp("kestrovane", kv::InputBackendOption::Absent));
     return 0;
   }
   if (options.ShowVersion) {
@@ -88,7 +93,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kv::UiDispatcher ui;
   std::string error;
   const std::unique_ptr<kv::app::PlatformBackends> services =
-      kv::app::CreatePlatformBackends(ui, options.InputBackend, nullptr, error);
+      kv::app::CreatePlatformBackends(ui, kv::InputBackendChoice::Automatic, nullptr, error);
   if (!services) return Fail(error);
   std::optional<VirtualController> virtualController;
   if (options.UsesVirtualWiimote()) {
@@ -120,6 +125,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
       MessageBoxW(nullptr, L"The main window could not be created.", L"Kestrovane",
                   MB_OK | MB_ICONERROR);
       return 1;
+    }
+    // The preferences dialog, created hidden after the main window; destroyed before it.
+    kv::winapp::OptionForm optionForm(kv::Settings, kv::Wiimote.ButtonAssign, *services->Keys);
+    if (optionForm.Create(mainWindow.Handle(), instance)) {
+      mainWindow.SetShowPreferences([&optionForm, &mainWindow](HWND) {
+        optionForm.ShowModal([&mainWindow] { return mainWindow.QuitRequested(); });
+      });
     }
     result = mainWindow.Run();
   }

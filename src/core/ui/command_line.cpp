@@ -31,7 +31,8 @@ bool IsOption(const std::string& arg, std::string_view name) {
 
 }  // namespace
 
-CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
+CommandLineResult ParseCommandLine(const std::vector<std::string>& args,
+                                   InputBackendOption inputBackend) {
   CommandLineResult result;
   CommandLineOptions& options = result.Options;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -47,7 +48,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
         result.Error = "option --virtual-wiimote-log needs a file name";
         return result;
       }
-    } else if (IsOption(arg, kInputBackend)) {
+    } else if (inputBackend == InputBackendOption::Offered && IsOption(arg, kInputBackend)) {
       std::string value;
       TakeValue(args, i, kInputBackend, value);
       if (value == "x11") {
@@ -78,27 +79,32 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& args) {
   return result;
 }
 
-std::string CommandLineHelp(const std::string& programName) {
-  return "Usage: " + programName +
-         " [OPTION]...\n"
-         "Turns a Wii Remote into a mouse and keyboard.\n"
-         "\n"
-         "Without options the program uses the Wii Remote paired with this computer.\n"
-         "\n"
-         "  --virtual-wiimote FILE      use a virtual Wii Remote that replays the scenario FILE\n"
-         "  --virtual-wiimote-log FILE  append every output report the virtual Wii Remote\n"
-         "                              receives to FILE\n"
-         "  --demo                      run the built-in demonstration on a virtual Wii Remote;\n"
-         "                              it moves the real cursor, clicks, presses Down and Up\n"
-         "                              and steps the volume, and leaves config.ini alone\n"
-         "  --input-backend=x11|uinput|auto\n"
-         "                              how the pointer is moved and keys are typed: x11\n"
-         "                              through the X server (XTest), uinput through virtual\n"
-         "                              input devices (/dev/uinput), which reach a Wayland\n"
-         "                              desktop; auto (the default) takes uinput in a Wayland\n"
-         "                              session and x11 otherwise\n"
-         "  --help                      show this help and exit\n"
-         "  --version                   show the version and exit\n";
+std::string CommandLineHelp(const std::string& programName, InputBackendOption inputBackend) {
+  std::string help = "Usage: " + programName + " [OPTION]...\n";
+  help +=
+      "Turns a Wii Remote into a mouse and keyboard.\n"
+      "\n"
+      "Without options the program uses the Wii Remote paired with this computer.\n"
+      "\n"
+      "  --virtual-wiimote FILE      use a virtual Wii Remote that replays the scenario FILE\n"
+      "  --virtual-wiimote-log FILE  append every output report the virtual Wii Remote\n"
+      "                              receives to FILE\n"
+      "  --demo                      run the built-in demonstration on a virtual Wii Remote;\n"
+      "                              it moves the real cursor, clicks, presses Down and Up\n"
+      "                              and steps the volume, and leaves config.ini alone\n";
+  if (inputBackend == InputBackendOption::Offered) {
+    help +=
+        "  --input-backend=x11|uinput|auto\n"
+        "                              how the pointer is moved and keys are typed: x11\n"
+        "                              through the X server (XTest), uinput through virtual\n"
+        "                              input devices (/dev/uinput), which reach a Wayland\n"
+        "                              desktop; auto (the default) takes uinput in a Wayland\n"
+        "                              session and x11 otherwise\n";
+  }
+  help +=
+      "  --help                      show this help and exit\n"
+      "  --version                   show the version and exit\n";
+  return help;
 }
 
 }  // namespace kv

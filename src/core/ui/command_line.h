@@ -24,11 +24,17 @@ struct CommandLineResult {
   std::string Error;  // empty when the arguments were understood
 };
 
+// Whether the program offers --input-backend: only where there are input backends to choose
+// from (Linux). Where it is absent, the option is refused as unknown and not shown by --help.
+enum class InputBackendOption { Offered, Absent };
+
 // Parses the arguments after the program name. Options take their value as the next argument
 // or after "=" ("--virtual-wiimote=FILE").
-CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments,
+                                   InputBackendOption inputBackend = InputBackendOption::Offered);
 
 // The text printed for --help.
-std::string CommandLineHelp(const std::string& programName);
+std::string CommandLineHelp(const std::string& programName,
+                            InputBackendOption inputBackend = InputBackendOption::Offered);
 
 }  // namespace kv
