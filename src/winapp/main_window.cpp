@@ -1,5 +1,7 @@
 #include "winapp/main_window.h"
 
+#include <algorithm>
+
 #include "core/mainform/main_window_layout.h"
 #include "core/tray/tray_icon.h"
 #include "core/ui/timer_periods.h"
@@ -14,7 +16,6 @@ namespace kv::winapp {
 namespace {
 
 const wchar_t kWindowClass[] = L"KestrovaneMainWindow";
-const wchar_t kAppTitle[] = L"Kestrovane";
 
 // Posted once per hand-off so the loop drains the user-interface queue.
 constexpr UINT kDrainMessage = WM_APP + 1;
@@ -72,19 +73,31 @@ void WindowTimer::SetEnabled(bool enabled) {
   }
 }
 
+void WindowWakeTimer::Arm(uint32_t delayMs) {
+  if (window_ == nullptr) return;
+  SetTimer(window_, id_, std::max<UINT>(delayMs, USER_TIMER_MINIMUM), nullptr);
+}
+
+void WindowWakeTimer::Disarm() {
+  if (window_ != nullptr) KillTimer(window_, id_);
+}
+
+void WindowWakeTimer::Expired() { Disarm(); }
+
 MainWindow::MainWindow(const AppServices& services, SettingsSource settingsSource,
                        HINSTANCE instance)
     : services_(services),
       settingsSource_(settingsSource),
       instance_(instance),
-      drawTimer_(kDrawTimer, kDrawTimerMs),
       motionTimer_(kMotionTimer, kMotionTimerMs),
-      repeatTimer_(kRepeatTimer, kRepeatTimerMs),
-      cursorTimer_(kCursorTimer, kCursorTimerMs),
-      batteryTimer_(kBatteryTimer, kBatteryTimerMs) {}
+      drawWake_(kDrawTimer),
+      repeatWake_(kRepeatTimer),
+      cursorWake_(kCursorTimer),
+      batteryWake_(kBatteryTimer) {}
 
 MainWindow::~MainWindow() {
   StopTimers();
+  timers_.reset();
   services_.Ui.SetWaker(nullptr);
   // The HID controller stops its read threads while it is destroyed with the logic; hand-offs
   // still queued are drained while it waits for them.
@@ -106,9 +119,9 @@ bool MainWindow::Create(int showCommand) {
                             BuildMainMenu(), instance_, this);
   if (window_ == nullptr || !display_.Create(window_, instance_)) return false;
   accelerators_ = BuildAccelerators();
-  for (WindowTimer* timer :
-       {&drawTimer_, &motionTimer_, &repeatTimer_, &cursorTimer_, &batteryTimer_}) {
-    timer->Attach(window_);
+  motionTimer_.Attach(window_);
+  for (WindowWakeTimer* wake : {&drawWake_, &repeatWake_, &cursorWake_, &batteryWake_}) {
+    wake->Attach(window_);
   }
   SetShowPreferences(std::move(showPreferences_));
 
@@ -124,13 +137,21 @@ bool MainWindow::Create(int showCommand) {
                                        services_.Files, motionTimer_};
   logic_ = std::make_unique<TMainFormLogic>(logicServices, kv::Wiimote, kv::Settings,
                                             services_.ConfigFile, settingsSource_);
+  // The timers run from window creation on their fixed grids, also while a box opened by the
+  // creation steps waits for the user, but wake the program only for ticks that can do
+  // something.
+  timers_ = std::make_unique<TMainFormTimers>(
+      *logic_, services_.Time,
+      MainFormWakeTimers{drawWake_, repeatWake_, cursorWake_, batteryWake_}, TickSchedule::Lazy,
+      [this] { DrawTimerTimer(); }, [this] { return DisplayShown(); });
+  timers_->Start();
   logic_->FormCreate();
-  drawTimer_.SetEnabled(true);
-  repeatTimer_.SetEnabled(true);
-  cursorTimer_.SetEnabled(true);
-  batteryTimer_.SetEnabled(true);
   // A start minimised (MinimizeOnStartup) has shown the window already.
   if (!minimized_) ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+  // The display was not shown while the timers started: draw it now, and from here on as it
+  // changes.
+  timers_->DrawIfStale();
+  timers_->Refresh();
   return true;
 }
 
@@ -162,7 +183,7 @@ int MainWindow::Run() {
     Dispatch(message);
   }
   ExitSteps();
-  return 0;
+  return settingsSaved_ ? 0 : 1;
 }
 
 void MainWindow::Dispatch(MSG& message) {
@@ -252,6 +273,8 @@ void MainWindow::OnCommand(WORD command) {
       break;
     case kCmdPreference:
       if (showPreferences_) showPreferences_(window_);
+      // The dialog may have changed what the display shows (the rest values of the tilt).
+      if (timers_) timers_->DisplayChanged();
       break;
     case kCmdTrayShow:
       Restore();
@@ -267,20 +290,24 @@ void MainWindow::OnCommand(WORD command) {
 void MainWindow::OnTimer(UINT_PTR id) {
   if (logic_ == nullptr || exitStepsDone_) return;
   switch (id) {
-    case kDrawTimer:
-      DrawTimerTimer();
-      break;
     case kMotionTimer:
       logic_->MotionTimerTimer();
       break;
+    case kDrawTimer:
+      drawWake_.Expired();
+      timers_->DrawTimer().Fire();
+      break;
     case kRepeatTimer:
-      logic_->RepeatTimerTimer();
+      repeatWake_.Expired();
+      timers_->RepeatTimer().Fire();
       break;
     case kCursorTimer:
-      logic_->CursorTimerTimer();
+      cursorWake_.Expired();
+      timers_->CursorTimer().Fire();
       break;
     case kBatteryTimer:
-      logic_->BatteryTimerTimer();
+      batteryWake_.Expired();
+      timers_->BatteryTimer().Fire();
       break;
     default:
       break;
@@ -292,6 +319,11 @@ void MainWindow::OnSize(WPARAM kind) {
   if (minimized == minimized_ || (kind != SIZE_MINIMIZED && kind != SIZE_RESTORED)) return;
   minimized_ = minimized;
   if (!minimized) hiddenInTray_ = false;
+  if (!minimized && timers_) {
+    // Whatever changed while the display was hidden is drawn before the window is painted.
+    timers_->DrawIfStale();
+    timers_->Refresh();
+  }
   try {
     if (minimized && onMinimize_) onMinimize_();
     if (!minimized && onRestore_) onRestore_();
@@ -308,6 +340,10 @@ void MainWindow::DrawTimerTimer() {
   display_.DrawDisplay(state);
   display_.ShowStatus(state);
 }
+
+// Hidden in the notification area or minimised, the display is not drawn; it is drawn again as
+// soon as the window is shown.
+bool MainWindow::DisplayShown() const { return IsWindowVisible(window_) && !IsIconic(window_); }
 
 void MainWindow::SetCaption(const std::string& caption) {
   SetWindowTextW(window_, Widen(caption).c_str());
@@ -350,14 +386,12 @@ void MainWindow::ExitSteps() {
   if (exitStepsDone_ || logic_ == nullptr) return;
   exitStepsDone_ = true;
   StopTimers();
-  logic_->FormDestroy();
+  settingsSaved_ = logic_->FormDestroy();
 }
 
 void MainWindow::StopTimers() {
-  for (WindowTimer* timer :
-       {&drawTimer_, &motionTimer_, &repeatTimer_, &cursorTimer_, &batteryTimer_}) {
-    timer->SetEnabled(false);
-  }
+  motionTimer_.SetEnabled(false);
+  if (timers_) timers_->Stop();
 }
 
 }  // namespace kv::winapp

@@ -9,6 +9,7 @@
 
 #include "backends/app_services.h"
 #include "core/mainform/main_form_logic.h"
+#include "core/mainform/main_form_timers.h"
 #include "core/port/main_view.h"
 #include "core/port/timer.h"
 #include "core/tray/tray_services.h"
@@ -42,6 +43,23 @@ class WindowTimer final : public Timer {
   bool enabled_ = false;
 };
 
+// A single-shot wake-up behind one of the core's grid timers: SetTimer on the window, taken
+// down again when it fires. Window timers cannot fire sooner than the system's minimum.
+class WindowWakeTimer final : public WakeTimer {
+ public:
+  explicit WindowWakeTimer(UINT_PTR id) : id_(id) {}
+  void Attach(HWND window) { window_ = window; }
+  void Arm(uint32_t delayMs) override;
+  void Disarm() override;
+  // The window's WM_TIMER for this id: ends the single shot.
+  void Expired();
+  UINT_PTR Id() const { return id_; }
+
+ private:
+  HWND window_ = nullptr;
+  UINT_PTR id_;
+};
+
 // The main window: live display, menus with their shortcuts, caption, the five timers, the
 // tray icon and the hand-off wake-up; the program's logic lives in the core.
 class MainWindow final : public MainView, public TrayApplication {
@@ -55,7 +73,8 @@ class MainWindow final : public MainView, public TrayApplication {
   // shown) when the system refused the window.
   bool Create(int showCommand);
 
-  // Runs the message loop until the window is closed, then runs the exit steps.
+  // Runs the message loop until the window is closed, then runs the exit steps. The exit
+  // status: 1 when the settings could not be saved, 0 otherwise.
   int Run();
 
   // The preferences dialog; "Preference" shows it modally. Empty leaves the item disabled.
@@ -89,6 +108,7 @@ class MainWindow final : public MainView, public TrayApplication {
   void OnTimer(UINT_PTR id);
   void OnSize(WPARAM kind);
   void DrawTimerTimer();
+  bool DisplayShown() const;
   void CreateTrayIcon();
   void Restore();
   void RequestQuit();
@@ -102,11 +122,11 @@ class MainWindow final : public MainView, public TrayApplication {
   HACCEL accelerators_ = nullptr;
   HMENU trayMenu_ = nullptr;
   MainDisplay display_;
-  WindowTimer drawTimer_;
   WindowTimer motionTimer_;
-  WindowTimer repeatTimer_;
-  WindowTimer cursorTimer_;
-  WindowTimer batteryTimer_;
+  WindowWakeTimer drawWake_;
+  WindowWakeTimer repeatWake_;
+  WindowWakeTimer cursorWake_;
+  WindowWakeTimer batteryWake_;
   std::function<void()> onMinimize_;
   std::function<void()> onRestore_;
   std::function<void(HWND)> showPreferences_;
@@ -114,10 +134,12 @@ class MainWindow final : public MainView, public TrayApplication {
   std::unique_ptr<TrayPopupMenu> trayPopupMenu_;
   std::unique_ptr<TTrayIcon> trayIcon_;
   std::unique_ptr<TMainFormLogic> logic_;
+  std::unique_ptr<TMainFormTimers> timers_;
   bool minimized_ = false;
   bool hiddenInTray_ = false;
   bool quit_ = false;
   bool exitStepsDone_ = false;
+  bool settingsSaved_ = true;
 };
 
 }  // namespace kv::winapp

@@ -19,7 +19,6 @@ using C = OptionControl;
 using K = ControlKind;
 using Layout = ControlLayout<OptionControl>;
 
-const wchar_t kAppTitle[] = L"Kestrovane";
 // Control IDs stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and
 // Escape when no button takes them.
 constexpr int kFirstControlId = 1000;

@@ -122,7 +122,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         appServices, options.Demo ? kv::SettingsSource::Demo : kv::SettingsSource::ConfigFile,
         instance);
     if (!mainWindow.Create(showCommand)) {
-      MessageBoxW(nullptr, L"The main window could not be created.", L"Kestrovane",
+      MessageBoxW(nullptr, L"The main window could not be created.", kv::winapp::kAppTitle,
                   MB_OK | MB_ICONERROR);
       return 1;
     }

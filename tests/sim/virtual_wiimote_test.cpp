@@ -353,25 +353,36 @@ TEST(VirtualWiimoteReplay, StatusAnswersCarryTheButtonsOfTheReportBeforeThem) {
   VirtualWiimote wiimote(hid, clock, *scenario);
   THidDeviceController controller(hid, ui);
   std::vector<std::pair<uint8_t, uint8_t>> received;  // report ID, second button byte
+  std::atomic<int> receivedCount{0};
   controller.SetOnDeviceData([&](THidDevice&, uint8_t id, const uint8_t* data, uint16_t) {
     received.emplace_back(id, data[1]);
+    ++receivedCount;
   });
   ui.Drain();
   THidDevice* device = nullptr;
   ASSERT_TRUE(controller.CheckOutDevice(0x057E, 0x0306, device));
   constexpr int kRounds = 400;
-  // Both sides run on workers while this thread takes the reports, so that the queue never
-  // overflows.
+  // Both sides run on workers while this thread takes the reports. Neither runs more than a few
+  // reports ahead of what arrived, so the device's queue never overflows (a dropped report would
+  // make an answer look stale) however slowly the reports are taken.
+  std::atomic<int> queued{0};
+  const auto keepPace = [&] {
+    while (queued - receivedCount > 16) std::this_thread::sleep_for(std::chrono::microseconds(50));
+  };
   std::atomic<bool> ended{false};
   std::thread worker([&] {
     std::thread requests([&] {
       const uint8_t request[2] = {0x15, 0x00};
       for (int i = 0; i < kRounds; ++i) {
+        keepPace();
+        ++queued;
         wiimote.OnOutputReport(request, sizeof request);
         std::this_thread::sleep_for(std::chrono::microseconds(150));
       }
     });
     for (int i = 0; i < kRounds; ++i) {
+      keepPace();
+      ++queued;
       wiimote.Deliver({0x30, 0x00, static_cast<uint8_t>(i % 2 ? 0x08 : 0x00)});
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
