@@ -106,4 +106,6 @@ echo "== kestrovane.exe preferences dialog"
 WINE="$wine" "$root/scripts/winapp-dialog-test.sh" "$exe" || status=1
 echo "== kestrovane.exe tray icon"
 WINE="$wine" "$root/scripts/winapp-tray-test.sh" "$exe" || status=1
+echo "== kestrovane.exe idle"
+WINE="$wine" "$root/scripts/winapp-idle-test.sh" "$exe" || status=1
 exit $status

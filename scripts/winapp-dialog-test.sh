@@ -15,31 +15,14 @@
 set -euo pipefail
 exe=$(realpath "$1")
 wine=${WINE:-wine}
-work=$(mktemp -d /tmp/kv-winapp-dialog-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 fail() {
   echo "FAIL dialog: $*" >&2
   [ -s "$work/reports.log" ] && { echo "--- reports.log" >&2; tail -n 5 "$work/reports.log" >&2; }
   exit 1
 }
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 10 grep -qs . "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/winapp-common.sh"
+winapp_start_display dialog
 
 # Up (0x0800) is pressed once, late enough for the dialog to be done with by then.
 press_ms=20000

@@ -12,32 +12,14 @@ exe=$(realpath "$1")
 linux=$(realpath "$2")
 wine=${WINE:-wine}
 
-work=$(mktemp -d /tmp/kv-winapp-e2e-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 fail() {
   echo "FAIL winapp e2e: $*" >&2
   for f in "$work"/*/output.txt; do [ -s "$f" ] && { echo "--- $f" >&2; tail -n 20 "$f" >&2; }; done
   exit 1
 }
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; false when time runs out.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 10 grep -qs . "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/winapp-common.sh"
+winapp_start_display e2e
 
 # A controller at rest with a few readings.
 cat >"$work/scenario.txt" <<'SCENARIO'

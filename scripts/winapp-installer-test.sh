@@ -8,15 +8,8 @@ set -euo pipefail
 setup=$(realpath "$1")
 wine=${WINE:-wine}
 fail() { echo "FAIL installer: $*" >&2; exit 1; }
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; false when time runs out.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.2
-  done
-}
+source "$(dirname "$0")/winapp-common.sh"
+WAIT_POLL=0.2
 unix_path() { winepath -u "$("$wine" cmd /c echo "$1" 2>/dev/null | tr -d '\r"')" 2>/dev/null; }
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrovane'
 listed() { "$wine" reg query "$key" /v UninstallString >/dev/null 2>&1; }

@@ -10,32 +10,16 @@
 set -euo pipefail
 exe=$(realpath "$1")
 wine=${WINE:-wine}
-work=$(mktemp -d /tmp/kv-winapp-tray-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 fail() {
   echo "FAIL tray: $*" >&2
   [ -f "$work/shot.png" ] && cp "$work/shot.png" "${TMPDIR:-/tmp}/kv-tray-failure.png" &&
     echo "last screenshot: ${TMPDIR:-/tmp}/kv-tray-failure.png" >&2
   exit 1
 }
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.2
-  done
-}
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 10 grep -qs . "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/winapp-common.sh"
+WAIT_POLL=0.2  # each look takes a screenshot
+winapp_start_display tray
 
 shoot() { import -window root -crop 800x600+0+0 "$work/shot.png" 2>/dev/null; }
 pixel() { convert "$work/shot.png" -format "%[pixel:p{$1}]" info:; }
