@@ -138,7 +138,7 @@ service=${item%%/*}
 path=/${item#*/}
 [ "$path" = "/$item" ] && path=/StatusNotifierItem
 check "activating the item ($service $path)" gdbus call --session --dest "$service" \
-  --object-path "$path" --method org.kde.StatusNotifierItem.Activate 0 0
+  --object-path "$path" --method org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
 check "the window is back after the activation" wait_for 20 has_window "xdg_shell|kestrovane|Kestrovane"
 
 wl_swaymsg '[app_id="kestrovane"] focus'
