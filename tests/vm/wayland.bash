@@ -82,7 +82,7 @@ CONF
   local i
   for i in $(seq "$outputs"); do
     # Once only: a command that timed out may still have run.
-    swaymsg "workspace $i; exec stdbuf -oL wev >$WL_RT/wev$i.log 2>&1" >/dev/null 2>&1
+    swaymsg "workspace $i; exec sh -c 'echo \$\$ >$WL_RT/wev$i.pid && exec stdbuf -oL wev' >$WL_RT/wev$i.log 2>&1" >/dev/null 2>&1
   done
   wl_swaymsg "workspace 1"
   for i in $(seq "$outputs"); do
@@ -130,6 +130,12 @@ wl_stop_sway() {
     kill "$WL_SWAY_PID" 2>/dev/null
     wait "$WL_SWAY_PID" 2>/dev/null
   fi
+  # sway's exec detaches wev from sway, and wev outlives the compositor: end it by its id.
+  local pidfile
+  for pidfile in "$WL_RT"/wev*.pid; do
+    [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
+    rm -f "$pidfile"
+  done
   WL_SWAY_PID=
   unset WAYLAND_DISPLAY SWAYSOCK
 }
