@@ -69,6 +69,9 @@ type_keys() {
   read -r -t 10 answer <&"${KEYS[0]}" && [ "$answer" = done ]
 }
 
+# What runs before the test, by process id, so that the end can tell what the test left behind.
+running() { ps -eo pid=,comm= | grep -E ' (sway|swaybar|seatd|dbus-daemon|kestrovane|python3|wev)$'; }
+before=$(running)
 wl_setup
 wl_start_seatd
 trap cleanup EXIT
@@ -137,8 +140,11 @@ check "the program registered a StatusNotifierItem" test -n "$item"
 service=${item%%/*}
 path=/${item#*/}
 [ "$path" = "/$item" ] && path=/StatusNotifierItem
-check "activating the item ($service $path)" gdbus call --session --dest "$service" \
-  --object-path "$path" --method org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
+activate() {
+  gdbus call --session --dest "$service" --object-path "$path" \
+    --method org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
+}
+check "activating the item ($service $path)" activate
 check "the window is back after the activation" wait_for 20 has_window "xdg_shell|kestrovane|Kestrovane"
 
 wl_swaymsg '[app_id="kestrovane"] focus'
@@ -157,7 +163,7 @@ KEYS_PID=
 cleanup
 trap - EXIT
 sleep 0.5
-left=$(ps -eo comm= | grep -xE 'sway|swaybar|seatd|dbus-daemon|kestrovane|python3|wev' | tr '\n' ' ')
+left=$(running | grep -vxF "$before" | tr '\n' ' ')
 check "nothing the test started is left running (${left:-none})" test -z "$left"
 echo "run time $((SECONDS - start)) s"
 exit $kv_fail
