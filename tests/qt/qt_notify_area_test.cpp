@@ -174,6 +174,20 @@ TEST_F(QtNotifyAreaTest, PostedCallbacksKeepTheirOrder) {
   EXPECT_EQ(sink.Codes.size(), 4u);
 }
 
+// A D-Bus icon host has no double click: its click (an activation, Trigger in Qt) must reach the
+// program as the double click that restores the window, with no single click besides.
+TEST_F(QtNotifyAreaTest, ActivationThroughADBusHostIsTheDoubleClick) {
+  bool dbusHost = true;
+  area.SetStatusNotifierHostProbe([&dbusHost] { return dbusHost; });
+  emit area.Tray().activated(QSystemTrayIcon::Trigger);
+  dbusHost = false;
+  emit area.Tray().activated(QSystemTrayIcon::Trigger);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(sink.Codes,
+            (std::vector<Code>{
+                {1, kWmLButtonDblClk}, {1, kWmLButtonUp}, {1, kWmLButtonDown}, {1, kWmLButtonUp}}));
+}
+
 TEST_F(QtNotifyAreaTest, TimersTickUntilKilled) {
   area.StartTimer(7, 1);
   ASSERT_TRUE(RunEventsUntil([this] { return sink.Ticks.size() >= 2; }));

@@ -78,10 +78,33 @@ workspace 1 output HEADLESS-1
 workspace 2 output HEADLESS-2
 for_window [title="Kestrovane"] move container to workspace 9
 CONF
+  wl_launch_sway "$outputs" || return 1
+  local i
+  for i in $(seq "$outputs"); do
+    # Once only: a command that timed out may still have run.
+    swaymsg "workspace $i; exec sh -c 'echo \$\$ >$WL_RT/wev$i.pid && exec stdbuf -oL wev' >$WL_RT/wev$i.log 2>&1" >/dev/null 2>&1
+  done
+  wl_swaymsg "workspace 1"
+  for i in $(seq "$outputs"); do
+    for _ in $(seq 300); do grep -aq 'configure: width: 1280' "$WL_RT/wev$i.log" 2>/dev/null && break; sleep 0.1; done
+    if ! grep -aq 'configure: width: 1280' "$WL_RT/wev$i.log" 2>/dev/null; then
+      wl_log "wev $i did not fill its output"
+      cat "$WL_RT/wev$i.log"
+      tail -n 30 "$WL_DIR/sway.log"
+      return 1
+    fi
+  done
+}
+
+# Starts sway as uid 65534 with $1 headless outputs and the config in $WL_DIR/sway.conf, and
+# waits (up to 30 s) until its IPC answers. Extra environment for sway (and so for its bar) follows.
+wl_launch_sway() {
+  local outputs=$1
+  shift
   chmod 644 "$WL_DIR/sway.conf"
   setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin \
     XDG_RUNTIME_DIR="$WL_RT" WLR_BACKENDS=headless,libinput WLR_LIBINPUT_NO_DEVICES=1 \
-    LIBSEAT_BACKEND=seatd WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$outputs" \
+    LIBSEAT_BACKEND=seatd WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$outputs" "$@" \
     sway -c "$WL_DIR/sway.conf" >"$WL_DIR/sway.log" 2>&1 &
   WL_SWAY_PID=$!
   for _ in $(seq 100); do
@@ -97,22 +120,7 @@ CONF
     return 1
   fi
   # Under emulation sway can take longer than swaymsg's 3 s to answer: ask until it does.
-  local i
   for _ in $(seq 60); do swaymsg -t get_version >/dev/null 2>&1 && break; sleep 0.5; done
-  for i in $(seq "$outputs"); do
-    # Once only: a command that timed out may still have run.
-    swaymsg "workspace $i; exec stdbuf -oL wev >$WL_RT/wev$i.log 2>&1" >/dev/null 2>&1
-  done
-  wl_swaymsg "workspace 1"
-  for i in $(seq "$outputs"); do
-    for _ in $(seq 300); do grep -aq 'configure: width: 1280' "$WL_RT/wev$i.log" 2>/dev/null && break; sleep 0.1; done
-    if ! grep -aq 'configure: width: 1280' "$WL_RT/wev$i.log" 2>/dev/null; then
-      wl_log "wev $i did not fill its output"
-      cat "$WL_RT/wev$i.log"
-      tail -n 30 "$WL_DIR/sway.log"
-      return 1
-    fi
-  done
 }
 
 wl_stop_sway() {
@@ -122,6 +130,12 @@ wl_stop_sway() {
     kill "$WL_SWAY_PID" 2>/dev/null
     wait "$WL_SWAY_PID" 2>/dev/null
   fi
+  # sway's exec detaches wev from sway, and wev outlives the compositor: end it by its id.
+  local pidfile
+  for pidfile in "$WL_RT"/wev*.pid; do
+    [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
+    rm -f "$pidfile"
+  done
   WL_SWAY_PID=
   unset WAYLAND_DISPLAY SWAYSOCK
 }

@@ -31,7 +31,8 @@ QSystemTrayIcon::MessageIcon BalloonIcon(uint32_t flags) {
 
 }  // namespace
 
-QtNotifyArea::QtNotifyArea(QObject* parent) : QObject(parent) {
+QtNotifyArea::QtNotifyArea(QObject* parent)
+    : QObject(parent), dbusHost_(StatusNotifierHostRegistered) {
   connect(&tray_, &QSystemTrayIcon::activated, this, &QtNotifyArea::Activated);
 }
 
@@ -148,6 +149,12 @@ void QtNotifyArea::Activated(QSystemTrayIcon::ActivationReason reason) {
   // Qt's mouse handling of the icon.
   switch (reason) {
     case QSystemTrayIcon::Trigger:
+      if (dbusHost_ && dbusHost_()) {
+        // A D-Bus host's activation: the icon's main action (see the header).
+        PostCallback(kTrayIconId, kWmLButtonDblClk);
+        PostCallback(kTrayIconId, kWmLButtonUp);
+        break;
+      }
       PostCallback(kTrayIconId, kWmLButtonDown);
       PostCallback(kTrayIconId, kWmLButtonUp);
       break;

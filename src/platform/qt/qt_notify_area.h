@@ -3,8 +3,10 @@
 #include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "core/port/notify_area.h"
 
@@ -25,7 +27,11 @@ namespace kv::qt_backend {
 //     held button cannot be seen and the press carries the cursor position of the click;
 //   - 518 and 521, right and middle double clicks (they arrive as two single clicks);
 //   - on desktops that host icons over D-Bus (StatusNotifierItem) rather than XEmbed, double
-//     clicks at all (two Trigger activations instead), and middle clicks may be missing;
+//     clicks at all, and middle clicks may be missing. Such a host has no double click: a click
+//     on the icon asks the item to activate, the icon's main action, which Qt reports as
+//     Trigger. There a Trigger is therefore passed on as the double click (515, 514), the main
+//     action of the classic area, or the window hidden in the tray could never be restored
+//     with a click (the single click does nothing);
 //   - the shell's tooltip window: colour and close requests are ignored;
 //   - a time-out error: requests either succeed or fail with kErrorGenFailure.
 //   - the taskbar-restart notice: Qt itself moves a shown icon into a notification area that
@@ -45,6 +51,8 @@ class QtNotifyArea final : public QObject, public NotifyArea {
   IconHandle AddImage(const QIcon& icon, const std::string& name = {});
   // The QSystemTrayIcon itself (for the application's own use and for tests).
   QSystemTrayIcon& Tray() { return tray_; }
+  // Asked at each activation whether the icon lives in a D-Bus icon host (tests replace it).
+  void SetStatusNotifierHostProbe(std::function<bool()> probe) { dbusHost_ = std::move(probe); }
 
   void SetSink(NotifyAreaSink* sink) override { sink_ = sink; }
   bool Request(NotifyRequest request, const NotifyIconRecord& record) override;
@@ -79,6 +87,7 @@ class QtNotifyArea final : public QObject, public NotifyArea {
   std::map<qint64, IconHandle> byCacheKey_;
   IconHandle nextHandle_ = 1;
   std::map<uint32_t, QTimer*> timers_;
+  std::function<bool()> dbusHost_;
 };
 
 }  // namespace kv::qt_backend

@@ -36,6 +36,8 @@ bool XEmbedTrayOwned(xcb_connection_t* connection) {
   return owned;
 }
 
+}  // namespace
+
 // Desktops that host icons over D-Bus (StatusNotifierItem) may have no X11 panel at all.
 bool StatusNotifierHostRegistered() {
   QDBusConnection bus = QDBusConnection::sessionBus();
@@ -44,8 +46,6 @@ bool StatusNotifierHostRegistered() {
                          "org.kde.StatusNotifierWatcher", bus);
   return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
-
-}  // namespace
 
 bool NotificationAreaPresent() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;

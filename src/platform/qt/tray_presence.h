@@ -10,4 +10,8 @@ namespace kv::qt_backend {
 // (Wayland) the registered D-Bus icon host is the whole answer: there is no other tray.
 bool NotificationAreaPresent();
 
+// Whether a D-Bus icon host (StatusNotifierItem) is registered on the session bus. Qt shows its
+// icon through such a host whenever there is one, also on X11.
+bool StatusNotifierHostRegistered();
+
 }  // namespace kv::qt_backend
