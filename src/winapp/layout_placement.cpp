@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "winapp/wide_text.h"
 
 namespace kv::winapp {
@@ -11,6 +13,17 @@ HFONT MakeFont(const FontLayout& font) {
   return CreateFontW(-font.PixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_DONTCARE, Widen(font.Face).c_str());
+}
+
+SIZE CaptionSize(HFONT font, std::string_view caption) {
+  const std::wstring text = Widen(caption);
+  SIZE size{0, 0};
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font);
+  GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return size;
 }
 
 const wchar_t* ControlClassOf(ControlKind kind) {

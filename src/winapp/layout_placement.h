@@ -39,6 +39,9 @@ bool LiesInside(const std::array<ControlLayout<Id>, N>& table, Id control, Id bo
 // A font of the layout tables: the face at its character height in pixels.
 HFONT MakeFont(const FontLayout& font);
 
+// The size of `caption` in `font`: labels size themselves to their caption.
+SIZE CaptionSize(HFONT font, std::string_view caption);
+
 // The window class of a control kind (a standard or common control).
 const wchar_t* ControlClassOf(ControlKind kind);
 

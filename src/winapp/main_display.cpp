@@ -29,13 +29,7 @@ HWND MakeChild(HWND parent, HINSTANCE instance, M control, DWORD style, HFONT fo
   RECT r = PlacedRect(kMainWindowControls, control);
   if (layout.Kind == ControlKind::Label) {
     // Labels take the size of their caption.
-    const std::wstring text = Widen(layout.Caption);
-    SIZE size{0, 0};
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, font);
-    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
+    const SIZE size = CaptionSize(font, layout.Caption);
     r.right = r.left + size.cx;
     r.bottom = r.top + size.cy;
   }

@@ -88,18 +88,6 @@ std::vector<WORD> EmptyDialogTemplate(DWORD style) {
   return words;
 }
 
-// Labels size themselves to their caption in the dialog's font.
-SIZE CaptionSize(HFONT font, std::string_view caption) {
-  const std::wstring text = Widen(caption);
-  SIZE size{0, 0};
-  HDC screen = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(screen, font);
-  GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(screen, old);
-  ReleaseDC(nullptr, screen);
-  return size;
-}
-
 }  // namespace
 
 OptionForm::OptionForm(TKestrovaneSetting& settings, TWiimoteButtonAssign& assign,
