@@ -201,6 +201,9 @@ TEST_F(VirtualWiimoteTest, ComingBackAfterAnUnplugItHasForgottenItsSetUp) {
   EXPECT_TRUE(wiimote_->ControlRegisters().empty());
   // What it was told before is still on record, and the scenario's clock runs on.
   EXPECT_EQ(wiimote_->OutputReports().size(), 5u);
+  // Given back, as the program gives back a controller it lost: its read thread ends and cannot
+  // take the new one's reports.
+  controller_->CheckInDevice(device);
   THidDevice* again = CheckOut(VirtualWiimote::kVendorId, VirtualWiimote::kProductId);
   ASSERT_NE(again, nullptr);
   ASSERT_TRUE(hid_.WaitForPendingRead(VirtualWiimote::kDevicePath, kGenerous));
